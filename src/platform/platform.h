@@ -1,0 +1,97 @@
+// The one header through which Quorvel reaches Windows. Everything the
+// program calls on the platform comes in here; the remote access records
+// are declared in their first layouts, which the program passes with their
+// size fields set, because MinGW's ras.h carries only the later layouts.
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+// Remote access text limits, without the terminating NUL.
+#define RAS_MAX_ENTRY_NAME 256
+#define RAS_MAX_PHONE_NUMBER 128
+#define RAS_MAX_CALLBACK_NUMBER 128
+#define RAS_MAX_USER_NAME 256
+#define RAS_MAX_PASSWORD 256
+#define RAS_MAX_DOMAIN 15
+#define RAS_MAX_DEVICE_TYPE 16
+#define RAS_MAX_DEVICE_NAME 128
+
+// Connection states compared by the program.
+#define RAS_STATE_CONNECTED 0x2000
+#define RAS_STATE_DISCONNECTED 0x2001
+
+DECLARE_HANDLE(HRASCONN);
+
+struct RASENTRYNAMEA {
+    DWORD dwSize;
+    CHAR szEntryName[RAS_MAX_ENTRY_NAME + 1];
+};
+
+struct RASDIALPARAMSA {
+    DWORD dwSize;
+    CHAR szEntryName[RAS_MAX_ENTRY_NAME + 1];
+    CHAR szPhoneNumber[RAS_MAX_PHONE_NUMBER + 1];
+    CHAR szCallbackNumber[RAS_MAX_CALLBACK_NUMBER + 1];
+    CHAR szUserName[RAS_MAX_USER_NAME + 1];
+    CHAR szPassword[RAS_MAX_PASSWORD + 1];
+    CHAR szDomain[RAS_MAX_DOMAIN + 1];
+};
+
+struct RASCONNSTATUSA {
+    DWORD dwSize;
+    DWORD rasconnstate;
+    DWORD dwError;
+    CHAR szDeviceType[RAS_MAX_DEVICE_TYPE + 1];
+    CHAR szDeviceName[RAS_MAX_DEVICE_NAME + 1];
+};
+
+// The notification-area record as the first shells knew it: the later
+// fields of shellapi.h's NOTIFYICONDATAA are left out, and the size field
+// tells the shell so.
+struct NOTIFYICONDATAA_V1 {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    UINT uFlags;
+    UINT uCallbackMessage;
+    HICON hIcon;
+    CHAR szTip[64];
+};
+
+#define RASENTRYNAMEA_V1_SIZE 264
+#define RASDIALPARAMSA_V1_SIZE 1052
+#define RASCONNSTATUSA_V1_SIZE 160
+#define NOTIFYICONDATAA_V1_RECORD_SIZE 88
+
+static_assert(sizeof(RASENTRYNAMEA) == RASENTRYNAMEA_V1_SIZE, "RASENTRYNAMEA first layout");
+static_assert(sizeof(RASDIALPARAMSA) == RASDIALPARAMSA_V1_SIZE, "RASDIALPARAMSA first layout");
+static_assert(sizeof(RASCONNSTATUSA) == RASCONNSTATUSA_V1_SIZE, "RASCONNSTATUSA first layout");
+static_assert(sizeof(NOTIFYICONDATAA_V1) == NOTIFYICONDATAA_V1_RECORD_SIZE, "NOTIFYICONDATAA first layout");
+static_assert(sizeof(NOTIFYICONDATAA_V1) == NOTIFYICONDATAA_V1_SIZE, "agrees with shellapi.h");
+
+// Remote access error codes the program and the stand-in service name.
+#define RAS_ERROR_BUFFER_TOO_SMALL 603
+#define RAS_ERROR_CANNOT_OPEN_PHONEBOOK 621
+#define RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY 623
+#define RAS_ERROR_CORRUPT_PHONEBOOK 625
+#define RAS_ERROR_INVALID_SIZE 632
+#define RAS_ERROR_AUTHENTICATION_FAILURE 691
+
+extern "C" {
+DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, RASENTRYNAMEA* entries,
+                             LPDWORD byteCount, LPDWORD entryCount);
+DWORD WINAPI RasGetEntryDialParamsA(LPCSTR phonebook, RASDIALPARAMSA* params, LPBOOL passwordStored);
+DWORD WINAPI RasDialA(LPVOID extensions, LPCSTR phonebook, RASDIALPARAMSA* params,
+                      DWORD notifierType, LPVOID notifier, HRASCONN* connection);
+DWORD WINAPI RasGetConnectStatusA(HRASCONN connection, RASCONNSTATUSA* status);
+DWORD WINAPI RasHangUpA(HRASCONN connection);
+DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR buffer, DWORD capacity);
+}

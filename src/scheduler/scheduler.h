@@ -1,0 +1,27 @@
+// The scheduler form: its dialog procedure, counting with the schedule tick,
+// and hiding to the notification area.
+#pragma once
+
+#include "platform/platform.h"
+
+// Private message through which the notification-area icon reports mouse
+// events to the form.
+#define WM_TRAYNOTIFY 1234
+#define TRAY_ICON_ID 1
+#define TICK_INTERVAL_MS 1000
+
+// Nonzero while counting: what the platform returned for the timer.
+extern UINT_PTR g_countingTimer;
+
+INT_PTR CALLBACK SchedulerDlgProc(HWND form, UINT message, WPARAM wParam, LPARAM lParam);
+
+void ToggleCounting(HWND form);
+void OnScheduleTick(HWND form);
+// Examines every second not examined yet up to and including now; the tick
+// passes the local time, tests may pass another to stand for a clock change.
+void ExamineScheduleUpTo(HWND form, const SYSTEMTIME* now);
+
+void HideToTray(HWND form);
+void RestoreFromTray(HWND form, LPARAM mouseMessage);
+void RestoreTrayIcon(HWND form);
+UINT TaskbarCreatedMessage();

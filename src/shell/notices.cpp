@@ -1,0 +1,38 @@
+#include "shell/shell.h"
+
+#include <stdio.h>
+
+#include "res/resource.h"
+
+// Room for the fallback text when the system has none for an error code.
+static const int FALLBACK_TEXT_CAP = 128;
+
+void SetStatusText(HWND form, const char* text)
+{
+    SetDlgItemTextA(form, IDC_STATUS, text);
+}
+
+void ShowErrorBox(HWND owner, const char* text)
+{
+    MessageBoxA(owner, text, nullptr, MB_OK | MB_ICONERROR);
+}
+
+void ShowLastSystemError(HWND owner)
+{
+    DWORD code = GetLastError();
+    char* text = nullptr;
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                  reinterpret_cast<char*>(&text), 0, nullptr);
+    if (length == 0 || text == nullptr) {
+        char fallback[FALLBACK_TEXT_CAP];
+        snprintf(fallback, sizeof fallback,
+                 "The operation failed with system error %lu, for which Windows has no text.",
+                 static_cast<unsigned long>(code));
+        ShowErrorBox(owner, fallback);
+        return;
+    }
+    ShowErrorBox(owner, text);
+    LocalFree(text);
+}

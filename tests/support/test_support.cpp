@@ -1,0 +1,289 @@
+#include "test_support.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "dialup/dialup.h"
+#include "res/resource.h"
+#include "scheduler/scheduler.h"
+#include "shell/shell.h"
+
+static HHOOK g_boxHook;
+static std::vector<CaughtBox> g_caughtBoxes;
+static void (*g_boxCallback)(HWND, void*);
+static void* g_boxCallbackContext;
+static bool g_quitSeen;
+static int g_quitCode;
+static std::string g_journalPath;
+
+static const int TEXT_CAP = 1024;
+static const long long FILETIME_UNITS_PER_SECOND = 10000000;
+
+HWND CreateSchedulerForm()
+{
+    g_hInstance = GetModuleHandleA(nullptr);
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_DATE_CLASSES};
+    InitCommonControlsEx(&icc);
+    g_countingTimer = 0;
+    g_hRasConn = nullptr;
+    g_quitSeen = false;
+    HWND form = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_SCHEDULER), nullptr,
+                                   SchedulerDlgProc, 0);
+    PumpMessages();
+    return form;
+}
+
+void DestroySchedulerForm(HWND form)
+{
+    if (g_countingTimer != 0)
+        KillTimer(form, 0);
+    g_countingTimer = 0;
+    DestroyWindow(form);
+    PumpMessages();
+}
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            g_quitSeen = true;
+            g_quitCode = static_cast<int>(msg.wParam);
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+bool QuitRequested(int* code)
+{
+    PumpMessages();
+    if (code != nullptr)
+        *code = g_quitCode;
+    bool seen = g_quitSeen;
+    g_quitSeen = false;
+    return seen;
+}
+
+std::string ControlText(HWND form, int control)
+{
+    char text[TEXT_CAP];
+    GetDlgItemTextA(form, control, text, sizeof text);
+    return text;
+}
+
+void SetControlText(HWND form, int control, const char* text)
+{
+    SetDlgItemTextA(form, control, text);
+}
+
+void ClickButton(HWND form, int control)
+{
+    SendMessageA(form, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(form, control)));
+}
+
+SYSTEMTIME PickerValue(HWND form, int picker)
+{
+    SYSTEMTIME value = {};
+    SendDlgItemMessageA(form, picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value));
+    return value;
+}
+
+void SetPickerValue(HWND form, int picker, const SYSTEMTIME& value)
+{
+    SendDlgItemMessageA(form, picker, DTM_SETSYSTEMTIME, GDT_VALID,
+                        reinterpret_cast<LPARAM>(&value));
+}
+
+void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& value)
+{
+    SetPickerValue(form, timePicker, value);
+    SetPickerValue(form, datePicker, value);
+}
+
+SYSTEMTIME LocalNow()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return now;
+}
+
+static long long TicksOf(const SYSTEMTIME& time)
+{
+    FILETIME stamp;
+    SystemTimeToFileTime(&time, &stamp);
+    ULARGE_INTEGER value;
+    value.LowPart = stamp.dwLowDateTime;
+    value.HighPart = stamp.dwHighDateTime;
+    return static_cast<long long>(value.QuadPart);
+}
+
+SYSTEMTIME AddSeconds(const SYSTEMTIME& time, int seconds)
+{
+    ULARGE_INTEGER value;
+    value.QuadPart = static_cast<ULONGLONG>(TicksOf(time) + seconds * FILETIME_UNITS_PER_SECOND);
+    FILETIME stamp;
+    stamp.dwLowDateTime = value.LowPart;
+    stamp.dwHighDateTime = value.HighPart;
+    SYSTEMTIME result;
+    FileTimeToSystemTime(&stamp, &result);
+    return result;
+}
+
+long long SecondsBetween(const SYSTEMTIME& from, const SYSTEMTIME& to)
+{
+    return TicksOf(to) / FILETIME_UNITS_PER_SECOND - TicksOf(from) / FILETIME_UNITS_PER_SECOND;
+}
+
+static BOOL CALLBACK CollectBoxText(HWND child, LPARAM found)
+{
+    char className[64];
+    GetClassNameA(child, className, sizeof className);
+    char text[TEXT_CAP];
+    GetWindowTextA(child, text, sizeof text);
+    std::string* longest = reinterpret_cast<std::string*>(found);
+    if (lstrcmpiA(className, "Static") == 0 && strlen(text) > longest->size())
+        *longest = text;
+    return TRUE;
+}
+
+static LRESULT CALLBACK BoxHookProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_ACTIVATE) {
+        HWND box = reinterpret_cast<HWND>(wParam);
+        char className[64];
+        GetClassNameA(box, className, sizeof className);
+        bool isMessageBox = strcmp(className, "#32770") == 0 &&
+                            GetDlgItem(box, IDC_STATUS) == nullptr &&
+                            GetPropA(box, "QuorvelCaught") == nullptr;
+        if (isMessageBox) {
+            SetPropA(box, "QuorvelCaught", reinterpret_cast<HANDLE>(1));
+            CaughtBox caught;
+            EnumChildWindows(box, CollectBoxText, reinterpret_cast<LPARAM>(&caught.text));
+            char caption[TEXT_CAP];
+            GetWindowTextA(box, caption, sizeof caption);
+            caught.caption = caption;
+            caught.owner = GetWindow(box, GW_OWNER);
+            caught.ownerVisible = caught.owner != nullptr && IsWindowVisible(caught.owner);
+            g_caughtBoxes.push_back(caught);
+            if (g_boxCallback != nullptr)
+                g_boxCallback(box, g_boxCallbackContext);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        }
+    }
+    return CallNextHookEx(g_boxHook, code, wParam, lParam);
+}
+
+void StartCatchingBoxes()
+{
+    g_caughtBoxes.clear();
+    g_boxCallback = nullptr;
+    if (g_boxHook == nullptr)
+        g_boxHook = SetWindowsHookExA(WH_CBT, BoxHookProc, nullptr, GetCurrentThreadId());
+}
+
+void StopCatchingBoxes()
+{
+    if (g_boxHook != nullptr)
+        UnhookWindowsHookEx(g_boxHook);
+    g_boxHook = nullptr;
+    g_boxCallback = nullptr;
+}
+
+const std::vector<CaughtBox>& CaughtBoxes()
+{
+    return g_caughtBoxes;
+}
+
+void SetBoxCallback(void (*callback)(HWND, void*), void* context)
+{
+    g_boxCallback = callback;
+    g_boxCallbackContext = context;
+}
+
+std::string TestFilePath(const char* name)
+{
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    char path[MAX_PATH];
+    snprintf(path, sizeof path, "%squorvel-test-%lu-%s", folder,
+             static_cast<unsigned long>(GetCurrentProcessId()), name);
+    return path;
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::string bytes;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return bytes;
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.append(chunk, got);
+    fclose(file);
+    return bytes;
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    FILE* file = fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return;
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    fclose(file);
+}
+
+std::string UsePhonebook(const std::string& contents)
+{
+    static int count;
+    char name[32];
+    snprintf(name, sizeof name, "phonebook-%d.pbk", ++count);
+    std::string path = TestFilePath(name);
+    WriteFileBytes(path, contents);
+    SetEnvironmentVariableA("QUORVEL_RAS_PHONEBOOK", path.c_str());
+    return path;
+}
+
+std::string UseJournal()
+{
+    static int count;
+    char name[32];
+    snprintf(name, sizeof name, "journal-%d.txt", ++count);
+    g_journalPath = TestFilePath(name);
+    DeleteFileA(g_journalPath.c_str());
+    SetEnvironmentVariableA("QUORVEL_RAS_JOURNAL", g_journalPath.c_str());
+    return g_journalPath;
+}
+
+std::vector<std::string> JournalLines()
+{
+    std::vector<std::string> lines;
+    std::string bytes = ReadFileBytes(g_journalPath);
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            lines.push_back(line);
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::vector<std::string> JournalCalls(const char* function)
+{
+    std::vector<std::string> calls;
+    std::string word = std::string(" ") + function + " ";
+    for (const std::string& line : JournalLines()) {
+        if (line.find(word) != std::string::npos)
+            calls.push_back(line);
+    }
+    return calls;
+}
