@@ -55,6 +55,18 @@ prepare_prefix() {
     wine reg add 'HKCU\Software\Wine\DllOverrides' /v rasapi32 /d native /f >/dev/null 2>&1
 }
 
+# Runs every program of the prefix in Wine's own desktop with its taskbar
+# and notification area, as a Windows user has them.
+use_desktop_with_taskbar() {
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d "$1" /f >/dev/null 2>&1
+}
+
+# Back to one X window per Windows window, on the user's own desktop.
+leave_desktop_with_taskbar() {
+    wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
+}
+
 # The Windows path of the default phonebook, as a Linux path in the prefix.
 default_phonebook_path() {
     local user

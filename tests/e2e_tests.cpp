@@ -6,86 +6,7 @@
 #include "res/resource.h"
 #include "test_support.h"
 
-static const DWORD FORM_WAIT_MS = 30000;
 static const DWORD EXIT_WAIT_MS = 15000;
-
-struct Launched {
-    PROCESS_INFORMATION process;
-    HWND form;
-};
-
-// The exe sits in bin/ beside this program's tests/ folder.
-static std::string QuorvelExePath()
-{
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path);
-    folder = folder.substr(0, folder.find_last_of('\\'));
-    folder = folder.substr(0, folder.find_last_of('\\'));
-    return folder + "\\bin\\quorvel.exe";
-}
-
-struct FormSearch {
-    DWORD processId;
-    HWND found;
-};
-
-static BOOL CALLBACK FindFormOfProcess(HWND window, LPARAM search)
-{
-    FormSearch* s = reinterpret_cast<FormSearch*>(search);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    char className[64];
-    GetClassNameA(window, className, sizeof className);
-    char title[64];
-    GetWindowTextA(window, title, sizeof title);
-    if (owner == s->processId && lstrcmpA(className, "#32770") == 0 &&
-        lstrcmpA(title, "Quorvel") == 0) {
-        s->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND WaitForForm(DWORD processId, DWORD timeoutMs)
-{
-    for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
-        FormSearch search = {processId, nullptr};
-        EnumWindows(FindFormOfProcess, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr && IsWindowVisible(search.found))
-            return search.found;
-        Sleep(100);
-    }
-    return nullptr;
-}
-
-static Launched LaunchQuorvel()
-{
-    Launched launched = {};
-    std::string exe = QuorvelExePath();
-    STARTUPINFOA startup = {sizeof startup};
-    char commandLine[MAX_PATH + 2];
-    snprintf(commandLine, sizeof commandLine, "\"%s\"", exe.c_str());
-    if (!CreateProcessA(exe.c_str(), commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &launched.process)) {
-        ADD_FAILURE() << "could not start " << exe << ": error " << GetLastError();
-        return launched;
-    }
-    launched.form = WaitForForm(launched.process.dwProcessId, FORM_WAIT_MS);
-    return launched;
-}
-
-static DWORD WaitForExitCode(Launched* launched)
-{
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(launched->process.hProcess, EXIT_WAIT_MS) == WAIT_OBJECT_0)
-        GetExitCodeProcess(launched->process.hProcess, &code);
-    else
-        TerminateProcess(launched->process.hProcess, 99);
-    CloseHandle(launched->process.hProcess);
-    CloseHandle(launched->process.hThread);
-    return code;
-}
 
 static HWND FindHiddenWindowOf(DWORD processId)
 {
@@ -116,46 +37,90 @@ TEST(EndToEnd, FormComesUpWithItsHiddenWindowAndClosesWithCodeZero)
     EXPECT_STREQ(entry, "Home ISP");
 
     PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForExitCode(&quorvel), 0u);
+    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
 }
 
 TEST(EndToEnd, CancelEndsWithCodeZero)
 {
     UsePhonebook("[Home ISP]\n");
     Launched quorvel = LaunchQuorvel();
-    ASSERT_NE(quorvel.form, nullptr);
+    ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
     PostMessageA(quorvel.form, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), 0);
-    EXPECT_EQ(WaitForExitCode(&quorvel), 0u);
+    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
 }
 
 TEST(EndToEnd, SystemMenuCloseEndsWithCodeZero)
 {
     UsePhonebook("[Home ISP]\n");
     Launched quorvel = LaunchQuorvel();
-    ASSERT_NE(quorvel.form, nullptr);
+    ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
     // What Alt+F4 and the close box send.
     PostMessageA(quorvel.form, WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_EQ(WaitForExitCode(&quorvel), 0u);
+    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
 }
 
 TEST(EndToEnd, PostedQuitRequestEndsWithCodeZero)
 {
     UsePhonebook("[Home ISP]\n");
     Launched quorvel = LaunchQuorvel();
-    ASSERT_NE(quorvel.form, nullptr);
+    ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
     PostThreadMessageA(quorvel.process.dwThreadId, WM_QUIT, 0, 0);
-    EXPECT_EQ(WaitForExitCode(&quorvel), 0u);
+    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
 }
 
 TEST(EndToEnd, EscapeLeavesTheFormUp)
 {
     UsePhonebook("[Home ISP]\n");
     Launched quorvel = LaunchQuorvel();
-    ASSERT_NE(quorvel.form, nullptr);
+    ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
     PostMessageA(quorvel.form, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     PostMessageA(quorvel.form, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_EQ(WaitForSingleObject(quorvel.process.hProcess, 1500), static_cast<DWORD>(WAIT_TIMEOUT));
     EXPECT_TRUE(IsWindowVisible(quorvel.form));
     PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForExitCode(&quorvel), 0u);
+    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
+}
+
+// Schedules a dial and a hang-up in the running program, as a user would
+// set the pickers, and looks at what it did and when.
+static void ScheduleDialAndHangUp(const Launched& quorvel)
+{
+    SYSTEMTIME dial = AddSeconds(LocalNow(), 3);
+    dial.wMilliseconds = 0;
+    SYSTEMTIME hangUp = AddSeconds(dial, 2);
+    ASSERT_TRUE(SetRemotePicker(quorvel, IDC_DIAL_TIME, dial));
+    ASSERT_TRUE(SetRemotePicker(quorvel, IDC_DIAL_DATE, dial));
+    ASSERT_TRUE(SetRemotePicker(quorvel, IDC_HANGUP_TIME, hangUp));
+    ASSERT_TRUE(SetRemotePicker(quorvel, IDC_HANGUP_DATE, hangUp));
+    SendMessageA(quorvel.form, WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED), 0);
+    EXPECT_EQ(RemoteText(quorvel, IDC_STATUS), "Started counting");
+    ASSERT_GT(SecondsBetween(LocalNow(), dial), 0) << "Start came after the dial's second";
+
+    bool sawConnected = false;
+    while (SecondsBetween(hangUp, LocalNow()) < 2) {
+        if (RemoteText(quorvel, IDC_STATUS) == "Connected to ISP")
+            sawConnected = true;
+        Sleep(50);
+    }
+    EXPECT_TRUE(sawConnected);
+    EXPECT_EQ(RemoteText(quorvel, IDC_STATUS), "Hung up");
+
+    std::vector<std::string> dials = JournalCalls("RasDialA");
+    std::vector<std::string> hangUps = JournalCalls("RasHangUpA");
+    ASSERT_EQ(dials.size(), 1u);
+    ASSERT_EQ(hangUps.size(), 1u);
+    EXPECT_EQ(SecondsBetween(dial, JournalTime(dials[0])), 0) << dials[0];
+    EXPECT_EQ(SecondsBetween(hangUp, JournalTime(hangUps[0])), 0) << hangUps[0];
+    EXPECT_NE(dials[0].find("user=\"alice\" domain=\"HOME\" -> 0"), std::string::npos) << dials[0];
+}
+
+TEST(EndToEnd, DialsAndHangsUpWithinTheirOwnSecondsOnTheRealTimer)
+{
+    UsePhonebook("[Home ISP]\nUser=alice\nPassword=secret\nDomain=HOME\n");
+    UseJournal();
+    Launched quorvel = LaunchQuorvel();
+    ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
+    ScheduleDialAndHangUp(quorvel);
+    PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
 }

@@ -166,6 +166,12 @@ TEST(Startup, SystemErrorWithoutTextGetsATextOfItsOwn)
     ShowLastSystemError(nullptr);
     ASSERT_EQ(CaughtBoxes().size(), 1u);
     EXPECT_NE(CaughtBoxes()[0].text.find("536936447"), std::string::npos) << CaughtBoxes()[0].text;
+
+    // A failure that left no code is not shown as "completed successfully".
+    SetLastError(ERROR_SUCCESS);
+    ShowLastSystemError(nullptr);
+    ASSERT_EQ(CaughtBoxes().size(), 2u);
+    EXPECT_EQ(CaughtBoxes()[1].text, "The operation failed, and Windows gave no reason for it.");
     StopCatchingBoxes();
 }
 

@@ -6,6 +6,7 @@
 
 // Room for the fallback text when the system has none for an error code.
 static const int FALLBACK_TEXT_CAP = 128;
+static const char NO_REASON_TEXT[] = "The operation failed, and Windows gave no reason for it.";
 
 void SetStatusText(HWND form, const char* text)
 {
@@ -20,6 +21,11 @@ void ShowErrorBox(HWND owner, const char* text)
 void ShowLastSystemError(HWND owner)
 {
     DWORD code = GetLastError();
+    // Some calls fail without setting a code; its text would read as success.
+    if (code == ERROR_SUCCESS) {
+        ShowErrorBox(owner, NO_REASON_TEXT);
+        return;
+    }
     char* text = nullptr;
     DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                       FORMAT_MESSAGE_IGNORE_INSERTS,

@@ -4,6 +4,9 @@
 //   quorvel_drive click ID           presses the button with that identifier
 //   quorvel_drive text ID            prints a control's text
 //   quorvel_drive close              closes the form as its close box does
+//   quorvel_drive hidden [seconds]   waits until the form is off screen
+//   quorvel_drive trayicon           prints where the shell's first
+//                                    notification-area icon sits
 // Exit code 0 when it did what was asked, 1 otherwise.
 #include <stdio.h>
 #include <stdlib.h>
@@ -40,6 +43,34 @@ static int WaitForForm(int seconds)
     return 1;
 }
 
+static int WaitForHiddenForm(int seconds)
+{
+    for (DWORD waited = 0; waited < static_cast<DWORD>(seconds) * 1000; waited += POLL_MS) {
+        HWND form = FindForm();
+        if (form != nullptr && !IsWindowVisible(form))
+            return 0;
+        Sleep(POLL_MS);
+    }
+    fprintf(stderr, "quorvel_drive: the form is still on screen after %d s\n", seconds);
+    return 1;
+}
+
+// Wine's taskbar puts the notification area at its right end, the first
+// icon rightmost, each a small icon with a little room around it.
+static int PrintTrayIconPoint()
+{
+    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
+    if (tray == nullptr) {
+        fprintf(stderr, "quorvel_drive: no taskbar; run under Wine's desktop with its shell\n");
+        return 1;
+    }
+    RECT rect;
+    GetWindowRect(tray, &rect);
+    int iconWidth = GetSystemMetrics(SM_CXSMICON);
+    printf("%ld %ld\n", rect.right - iconWidth / 2 - 3, (rect.top + rect.bottom) / 2);
+    return 0;
+}
+
 static int PrintFormRect(HWND form)
 {
     RECT rect;
@@ -59,12 +90,16 @@ static int CloseForm(HWND form)
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        fprintf(stderr, "usage: quorvel_drive wait|rect|click ID|text ID|close\n");
+        fprintf(stderr, "usage: quorvel_drive wait|hidden [s]|rect|click ID|text ID|close|trayicon\n");
         return 1;
     }
     const char* command = argv[1];
     if (strcmp(command, "wait") == 0)
         return WaitForForm(argc > 2 ? atoi(argv[2]) : DEFAULT_WAIT_SECONDS);
+    if (strcmp(command, "hidden") == 0)
+        return WaitForHiddenForm(argc > 2 ? atoi(argv[2]) : DEFAULT_WAIT_SECONDS);
+    if (strcmp(command, "trayicon") == 0)
+        return PrintTrayIconPoint();
 
     HWND form = FindForm();
     if (form == nullptr) {

@@ -287,3 +287,140 @@ std::vector<std::string> JournalCalls(const char* function)
     }
     return calls;
 }
+
+SYSTEMTIME StartCountingWith(HWND form, int dialOffset, int hangUpOffset)
+{
+    for (;;) {
+        SYSTEMTIME now = LocalNow();
+        SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(now, dialOffset));
+        SetMoment(form, IDC_HANGUP_TIME, IDC_HANGUP_DATE, AddSeconds(now, hangUpOffset));
+        ClickButton(form, IDC_START);
+        if (SecondsBetween(now, LocalNow()) == 0)
+            return now;
+        ClickButton(form, IDC_START);
+    }
+}
+
+void Tick(HWND form)
+{
+    SendMessageA(form, WM_TIMER, 0, 0);
+}
+
+std::string RasText(DWORD code)
+{
+    char text[512] = "";
+    if (RasGetErrorStringA(code, text, sizeof text) != 0)
+        return "Unknown error";
+    return text;
+}
+
+SYSTEMTIME JournalTime(const std::string& line)
+{
+    SYSTEMTIME time = {};
+    unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
+    if (sscanf(line.c_str(), "%u-%u-%u %u:%u:%u.%u", &year, &month, &day, &hour, &minute, &second,
+               &ms) == 7) {
+        time.wYear = static_cast<WORD>(year);
+        time.wMonth = static_cast<WORD>(month);
+        time.wDay = static_cast<WORD>(day);
+        time.wHour = static_cast<WORD>(hour);
+        time.wMinute = static_cast<WORD>(minute);
+        time.wSecond = static_cast<WORD>(second);
+        time.wMilliseconds = static_cast<WORD>(ms);
+    }
+    return time;
+}
+
+static const DWORD FORM_WAIT_MS = 30000;
+static const DWORD POLL_MS = 20;
+
+// The exe sits in bin/ beside the tests/ folder of the test programs.
+std::string QuorvelExePath()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path);
+    folder = folder.substr(0, folder.find_last_of('\\'));
+    folder = folder.substr(0, folder.find_last_of('\\'));
+    return folder + "\\bin\\quorvel.exe";
+}
+
+struct FormSearch {
+    DWORD processId;
+    HWND found;
+};
+
+static BOOL CALLBACK FindFormOfProcess(HWND window, LPARAM search)
+{
+    FormSearch* s = reinterpret_cast<FormSearch*>(search);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[64];
+    GetClassNameA(window, className, sizeof className);
+    if (owner == s->processId && lstrcmpA(className, "#32770") == 0 &&
+        GetDlgItem(window, IDC_STATUS) != nullptr) {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+Launched LaunchQuorvel()
+{
+    Launched launched = {};
+    std::string exe = QuorvelExePath();
+    STARTUPINFOA startup = {sizeof startup};
+    char commandLine[MAX_PATH + 2];
+    snprintf(commandLine, sizeof commandLine, "\"%s\"", exe.c_str());
+    DWORD started = GetTickCount();
+    if (!CreateProcessA(exe.c_str(), commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &launched.process)) {
+        fprintf(stderr, "could not start %s: error %lu\n", exe.c_str(), GetLastError());
+        return launched;
+    }
+    while (GetTickCount() - started < FORM_WAIT_MS) {
+        FormSearch search = {launched.process.dwProcessId, nullptr};
+        EnumWindows(FindFormOfProcess, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr && IsWindowVisible(search.found)) {
+            launched.form = search.found;
+            launched.msToForm = GetTickCount() - started;
+            break;
+        }
+        Sleep(POLL_MS);
+    }
+    if (launched.form == nullptr) {
+        TerminateProcess(launched.process.hProcess, 1);
+        fprintf(stderr, "%s showed no form within %lu ms\n", exe.c_str(), FORM_WAIT_MS);
+    }
+    return launched;
+}
+
+DWORD WaitForExitCode(Launched* launched, DWORD timeoutMs)
+{
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(launched->process.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(launched->process.hProcess, &code);
+    else
+        TerminateProcess(launched->process.hProcess, 99);
+    CloseHandle(launched->process.hProcess);
+    CloseHandle(launched->process.hThread);
+    return code;
+}
+
+bool SetRemotePicker(const Launched& quorvel, int picker, const SYSTEMTIME& value)
+{
+    HANDLE process = quorvel.process.hProcess;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof value, MEM_COMMIT, PAGE_READWRITE);
+    if (remote == nullptr)
+        return false;
+    bool done = WriteProcessMemory(process, remote, &value, sizeof value, nullptr) &&
+                SendDlgItemMessageA(quorvel.form, picker, DTM_SETSYSTEMTIME, GDT_VALID,
+                                    reinterpret_cast<LPARAM>(remote)) != 0;
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return done;
+}
+
+std::string RemoteText(const Launched& quorvel, int control)
+{
+    return ControlText(quorvel.form, control);
+}

@@ -53,3 +53,29 @@ std::string UseJournal();
 std::vector<std::string> JournalLines();
 // The journal lines that name the given function.
 std::vector<std::string> JournalCalls(const char* function);
+
+// Sets the dial and hang-up moments to the given offsets from the current
+// second and presses Start, all within one second: when the second turns
+// meanwhile it stops and tries again. Returns the second it used.
+SYSTEMTIME StartCountingWith(HWND form, int dialOffset, int hangUpOffset);
+// One timer message, as the platform sends it each second.
+void Tick(HWND form);
+// The remote access text for a code, as the service gives it.
+std::string RasText(DWORD code);
+
+// The local time at the head of a journal line.
+SYSTEMTIME JournalTime(const std::string& line);
+
+// quorvel.exe, started from this process as a user would start it.
+struct Launched {
+    PROCESS_INFORMATION process;
+    HWND form;
+    DWORD msToForm;
+};
+std::string QuorvelExePath();
+Launched LaunchQuorvel();
+DWORD WaitForExitCode(Launched* launched, DWORD timeoutMs);
+// A picker of the form in the other process: its value is handed over
+// through memory of that process, as the message carries a pointer.
+bool SetRemotePicker(const Launched& quorvel, int picker, const SYSTEMTIME& value);
+std::string RemoteText(const Launched& quorvel, int control);
