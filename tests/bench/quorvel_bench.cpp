@@ -145,7 +145,7 @@ static void PrintLateness(const char* label, const std::vector<Moment>& moments,
         if (wanted && m.actedOn > 0)
             late.push_back(m.lateMs);
     }
-    printf("| lateness, %-28s | %5zu | %6lld | %6lld | %6lld |\n", label, late.size(),
+    printf("| lateness, %-26s | %5zu | %6lld | %6lld | %6lld |\n", label, late.size(),
            Percentile(late, 0.5), Percentile(late, 0.99), late.empty() ? -1 : Percentile(late, 1.0));
 }
 
@@ -206,7 +206,7 @@ int main()
     PrintLateness("form hidden (ms)", moments, 2);
     printf("\n");
     printf("CPU time per minute of counting: %.3f s with the moments above, %.3f s idle\n",
-           busyCpu / busyMinutes, idleCpu / (IDLE_COUNTING_MS / 60000.0));
+           busyCpu / busyMinutes, std::max(0.0, idleCpu) / (IDLE_COUNTING_MS / 60000.0));
     printf("Peak working set: %.1f MiB\n", memory.PeakWorkingSetSize / (1024.0 * 1024.0));
     printf("Launch to form on screen: %lu ms\n", quorvel.msToForm);
     printf("quorvel.exe size: %lu bytes\n", attributes.nFileSizeLow);
