@@ -10,6 +10,9 @@ drive() { wine "$build/tests/quorvel_drive.exe" "$@" | tr -d '\r'; }
 fail() { echo "FAILED: $*" >&2; kill "$quorvel_pid" 2>/dev/null || true; exit 1; }
 
 IDC_HIDE=1007
+phonebook="$build/tray-e2e.pbk"
+printf '[Home ISP]\nUser=alice\nPassword=secret\n' > "$phonebook"
+export QUORVEL_RAS_PHONEBOOK="Z:${phonebook//\//\\}"
 wine "$exe" &
 quorvel_pid=$!
 drive wait 30 >/dev/null || fail "the form did not appear"
