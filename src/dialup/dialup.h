@@ -6,6 +6,12 @@
 
 #include "platform/platform.h"
 
+// Room for the form's texts that go into a dial or a lookup: as much as
+// the dial record holds, so nothing is cut. A domain gets the same room, so
+// that one too long for the record is refused rather than cut.
+#define ENTRY_NAME_CAP (RAS_MAX_ENTRY_NAME + 1)
+#define CREDENTIAL_FIELD_CAP (RAS_MAX_PASSWORD + 1)
+
 // Handle of the connection of the last dial; 0 when there is none.
 extern HRASCONN g_hRasConn;
 

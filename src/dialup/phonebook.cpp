@@ -5,7 +5,6 @@
 
 static const int MAX_PHONEBOOK_ENTRIES = 10;
 static const int RAS_TEXT_SIZE = 512;
-static const int ENTRY_NAME_CAP = RAS_MAX_ENTRY_NAME + 1;
 // The phonebook may grow between asking its size and reading it.
 static const int MAX_ENUMERATION_ATTEMPTS = 3;
 static const char UNKNOWN_ERROR_TEXT[] = "Unknown error";

@@ -18,10 +18,6 @@ static const ULONGLONG FILETIME_UNITS_PER_SECOND = 10000000;
 // has woken from sleep: the seconds in between are not caught up.
 static const ULONGLONG MAX_CATCH_UP_SECONDS = 3600;
 
-// The form's texts for a dial; credentials as long as a dial can carry, and
-// one more character, so that a longer text is refused rather than cut.
-static const int ENTRY_NAME_CAP = RAS_MAX_ENTRY_NAME + 1;
-static const int CREDENTIAL_FIELD_CAP = RAS_MAX_PASSWORD + 1;
 
 static ULONGLONG SecondOf(const SYSTEMTIME* time)
 {

@@ -4,7 +4,6 @@
 #include "res/resource.h"
 #include "shell/shell.h"
 
-static const int QUIT_CODE = 0;
 static const char TIME_FORMAT[] = "HH:mm:ss";
 static const char DATE_FORMAT[] = "dd/MM/yyy";
 

@@ -5,6 +5,9 @@
 
 #include "platform/platform.h"
 
+// The code the program ends with, carried by its quit request.
+#define QUIT_CODE 0
+
 extern HINSTANCE g_hInstance;
 extern HWND g_hMainWnd;
 

@@ -8,7 +8,6 @@ HWND g_hMainWnd;
 
 static const char MAIN_CLASS_NAME[] = "QUORVEL";
 static const char MAIN_WINDOW_TITLE[] = "Quorvel";
-static const int QUIT_CODE = 0;
 
 ATOM RegisterMainClass(HINSTANCE instance)
 {
