@@ -109,8 +109,11 @@ static void ScheduleDialAndHangUp(const Launched& quorvel)
     std::vector<std::string> hangUps = JournalCalls("RasHangUpA");
     ASSERT_EQ(dials.size(), 1u);
     ASSERT_EQ(hangUps.size(), 1u);
-    EXPECT_EQ(SecondsBetween(dial, JournalTime(dials[0])), 0) << dials[0];
-    EXPECT_EQ(SecondsBetween(hangUp, JournalTime(hangUps[0])), 0) << hangUps[0];
+    SYSTEMTIME dialled, hungUp;
+    ASSERT_TRUE(JournalTime(dials[0], &dialled)) << dials[0];
+    ASSERT_TRUE(JournalTime(hangUps[0], &hungUp)) << hangUps[0];
+    EXPECT_EQ(SecondsBetween(dial, dialled), 0) << dials[0];
+    EXPECT_EQ(SecondsBetween(hangUp, hungUp), 0) << hangUps[0];
     EXPECT_NE(dials[0].find("user=\"alice\" domain=\"HOME\" -> 0"), std::string::npos) << dials[0];
 }
 

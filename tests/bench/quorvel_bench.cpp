@@ -45,20 +45,6 @@ static double CpuSeconds(HANDLE process)
     return static_cast<double>(k.QuadPart + u.QuadPart) / 1e7;
 }
 
-static long long MsBetween(const SYSTEMTIME& from, const SYSTEMTIME& to)
-{
-    SYSTEMTIME a = from, b = to;
-    FILETIME fa, fb;
-    SystemTimeToFileTime(&a, &fa);
-    SystemTimeToFileTime(&b, &fb);
-    ULARGE_INTEGER ua, ub;
-    ua.LowPart = fa.dwLowDateTime;
-    ua.HighPart = fa.dwHighDateTime;
-    ub.LowPart = fb.dwLowDateTime;
-    ub.HighPart = fb.dwHighDateTime;
-    return (static_cast<long long>(ub.QuadPart) - static_cast<long long>(ua.QuadPart)) / 10000;
-}
-
 static void WaitUntil(const SYSTEMTIME& moment, int extraMs)
 {
     for (;;) {
@@ -118,7 +104,9 @@ static void MatchJournal(std::vector<Moment>* moments)
             }
         }
         for (const std::string& line : m.isDial ? dials : hangUps) {
-            SYSTEMTIME when = JournalTime(line);
+            SYSTEMTIME when;
+            if (!JournalTime(line, &when))
+                continue;
             long long late = MsBetween(m.at, when);
             if (late >= 0 && MsBetween(when, until) > 0) {
                 if (m.actedOn++ == 0)

@@ -101,37 +101,6 @@ static void HangUpAndWait(HRASCONN connection)
     EXPECT_EQ(State(connection), "6");
 }
 
-static long long MillisecondsOf(const SYSTEMTIME& time)
-{
-    FILETIME file;
-    SystemTimeToFileTime(&time, &file);
-    ULARGE_INTEGER value;
-    value.LowPart = file.dwLowDateTime;
-    value.HighPart = file.dwHighDateTime;
-    return static_cast<long long>(value.QuadPart / 10000);
-}
-
-// The time at the start of a journal line; false when it has no valid one.
-static bool JournalTime(const std::string& line, SYSTEMTIME* time)
-{
-    unsigned year, month, day, hour, minute, second, millisecond;
-    char after = 0;
-    if (sscanf(line.c_str(), "%4u-%2u-%2u %2u:%2u:%2u.%3u%c", &year, &month, &day, &hour, &minute, &second,
-               &millisecond, &after) != 8 ||
-        after != ' ' || line.size() < 24 || line[4] != '-' || line[19] != '.')
-        return false;
-    *time = SYSTEMTIME{};
-    time->wYear = static_cast<WORD>(year);
-    time->wMonth = static_cast<WORD>(month);
-    time->wDay = static_cast<WORD>(day);
-    time->wHour = static_cast<WORD>(hour);
-    time->wMinute = static_cast<WORD>(minute);
-    time->wSecond = static_cast<WORD>(second);
-    time->wMilliseconds = static_cast<WORD>(millisecond);
-    FILETIME unused;
-    return SystemTimeToFileTime(time, &unused) != FALSE;
-}
-
 TEST(RecordSizes, AnySizeFieldTheServiceDoesNotKnowIsRefused)
 {
     UsePhonebook("[Sizes]\nUser=u\n");
@@ -591,7 +560,7 @@ TEST(Journal, OneLinePerCallWithItsStartTimeAndNoPassword)
 
     SYSTEMTIME dialTime;
     ASSERT_TRUE(JournalTime(lines[3], &dialTime));
-    long long lateness = MillisecondsOf(dialTime) - MillisecondsOf(beforeDial);
+    long long lateness = MsBetween(beforeDial, dialTime);
     EXPECT_GE(lateness, 0);
     EXPECT_LT(lateness, 300) << "a dial is stamped with its start, not its end";
 

@@ -132,6 +132,11 @@ SYSTEMTIME AddSeconds(const SYSTEMTIME& time, int seconds)
     return result;
 }
 
+long long MsBetween(const SYSTEMTIME& from, const SYSTEMTIME& to)
+{
+    return (TicksOf(to) - TicksOf(from)) / (FILETIME_UNITS_PER_SECOND / 1000);
+}
+
 long long SecondsBetween(const SYSTEMTIME& from, const SYSTEMTIME& to)
 {
     return TicksOf(to) / FILETIME_UNITS_PER_SECOND - TicksOf(from) / FILETIME_UNITS_PER_SECOND;
@@ -314,21 +319,24 @@ std::string RasText(DWORD code)
     return text;
 }
 
-SYSTEMTIME JournalTime(const std::string& line)
+bool JournalTime(const std::string& line, SYSTEMTIME* time)
 {
-    SYSTEMTIME time = {};
-    unsigned year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
-    if (sscanf(line.c_str(), "%u-%u-%u %u:%u:%u.%u", &year, &month, &day, &hour, &minute, &second,
-               &ms) == 7) {
-        time.wYear = static_cast<WORD>(year);
-        time.wMonth = static_cast<WORD>(month);
-        time.wDay = static_cast<WORD>(day);
-        time.wHour = static_cast<WORD>(hour);
-        time.wMinute = static_cast<WORD>(minute);
-        time.wSecond = static_cast<WORD>(second);
-        time.wMilliseconds = static_cast<WORD>(ms);
-    }
-    return time;
+    unsigned year, month, day, hour, minute, second, millisecond;
+    char after = 0;
+    if (sscanf(line.c_str(), "%4u-%2u-%2u %2u:%2u:%2u.%3u%c", &year, &month, &day, &hour, &minute, &second,
+               &millisecond, &after) != 8 ||
+        after != ' ' || line.size() < 24 || line[4] != '-' || line[19] != '.')
+        return false;
+    *time = SYSTEMTIME{};
+    time->wYear = static_cast<WORD>(year);
+    time->wMonth = static_cast<WORD>(month);
+    time->wDay = static_cast<WORD>(day);
+    time->wHour = static_cast<WORD>(hour);
+    time->wMinute = static_cast<WORD>(minute);
+    time->wSecond = static_cast<WORD>(second);
+    time->wMilliseconds = static_cast<WORD>(millisecond);
+    FILETIME unused;
+    return SystemTimeToFileTime(time, &unused) != FALSE;
 }
 
 static const DWORD FORM_WAIT_MS = 30000;

@@ -27,6 +27,7 @@ void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& valu
 SYSTEMTIME LocalNow();
 SYSTEMTIME AddSeconds(const SYSTEMTIME& time, int seconds);
 long long SecondsBetween(const SYSTEMTIME& from, const SYSTEMTIME& to);
+long long MsBetween(const SYSTEMTIME& from, const SYSTEMTIME& to);
 
 // Every message box opened on this thread while catching is recorded and
 // closed with OK. The callback, when set, runs while the box is open, before
@@ -63,8 +64,8 @@ void Tick(HWND form);
 // The remote access text for a code, as the service gives it.
 std::string RasText(DWORD code);
 
-// The local time at the head of a journal line.
-SYSTEMTIME JournalTime(const std::string& line);
+// The local time at the head of a journal line; false when it has none.
+bool JournalTime(const std::string& line, SYSTEMTIME* time);
 
 // quorvel.exe, started from this process as a user would start it.
 struct Launched {
