@@ -93,17 +93,17 @@ static void ScheduleDialAndHangUp(const Launched& quorvel)
     ASSERT_TRUE(SetRemotePicker(quorvel, IDC_HANGUP_TIME, hangUp));
     ASSERT_TRUE(SetRemotePicker(quorvel, IDC_HANGUP_DATE, hangUp));
     SendMessageA(quorvel.form, WM_COMMAND, MAKEWPARAM(IDC_START, BN_CLICKED), 0);
-    EXPECT_EQ(RemoteText(quorvel, IDC_STATUS), "Started counting");
+    EXPECT_EQ(ControlText(quorvel.form, IDC_STATUS), "Started counting");
     ASSERT_GT(SecondsBetween(LocalNow(), dial), 0) << "Start came after the dial's second";
 
     bool sawConnected = false;
     while (SecondsBetween(hangUp, LocalNow()) < 2) {
-        if (RemoteText(quorvel, IDC_STATUS) == "Connected to ISP")
+        if (ControlText(quorvel.form, IDC_STATUS) == "Connected to ISP")
             sawConnected = true;
         Sleep(50);
     }
     EXPECT_TRUE(sawConnected);
-    EXPECT_EQ(RemoteText(quorvel, IDC_STATUS), "Hung up");
+    EXPECT_EQ(ControlText(quorvel.form, IDC_STATUS), "Hung up");
 
     std::vector<std::string> dials = JournalCalls("RasDialA");
     std::vector<std::string> hangUps = JournalCalls("RasHangUpA");

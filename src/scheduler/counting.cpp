@@ -18,7 +18,6 @@ static const ULONGLONG FILETIME_UNITS_PER_SECOND = 10000000;
 // has woken from sleep: the seconds in between are not caught up.
 static const ULONGLONG MAX_CATCH_UP_SECONDS = 3600;
 
-
 static ULONGLONG SecondOf(const SYSTEMTIME* time)
 {
     SYSTEMTIME whole = *time;

@@ -427,8 +427,3 @@ bool SetRemotePicker(const Launched& quorvel, int picker, const SYSTEMTIME& valu
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     return done;
 }
-
-std::string RemoteText(const Launched& quorvel, int control)
-{
-    return ControlText(quorvel.form, control);
-}

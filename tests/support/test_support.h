@@ -79,4 +79,3 @@ DWORD WaitForExitCode(Launched* launched, DWORD timeoutMs);
 // A picker of the form in the other process: its value is handed over
 // through memory of that process, as the message carries a pointer.
 bool SetRemotePicker(const Launched& quorvel, int picker, const SYSTEMTIME& value);
-std::string RemoteText(const Launched& quorvel, int control);
