@@ -72,7 +72,7 @@ static void DialFromForm(HWND form)
     SecureZeroMemory(password, sizeof password);
 }
 
-static void StartCounting(HWND form)
+static void StartCounting(HWND form, const SYSTEMTIME* now)
 {
     g_countingTimer = SetTimer(form, COUNTING_TIMER_ID, TICK_INTERVAL_MS, nullptr);
     if (g_countingTimer == 0) {
@@ -82,10 +82,12 @@ static void StartCounting(HWND form)
         SetStatusText(form, "Idle");
         return;
     }
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    // The second of the press itself is still to be looked at.
-    g_lastExaminedSecond = SecondOf(&now) - 1;
+    // The second of the press is still to be looked at, unless this run
+    // has looked at it already (Stop and Start within one second); the
+    // seconds before it are past. After the clock went back, as at a tick.
+    ULONGLONG nowSecond = SecondOf(now);
+    if (g_lastExaminedSecond + 1 < nowSecond || g_lastExaminedSecond > nowSecond)
+        g_lastExaminedSecond = nowSecond - 1;
     SetDlgItemTextA(form, IDC_START, "Stop");
     SetStatusText(form, "Started counting");
 }
@@ -100,8 +102,15 @@ static void StopCounting(HWND form)
 
 void ToggleCounting(HWND form)
 {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    ToggleCountingAt(form, &now);
+}
+
+void ToggleCountingAt(HWND form, const SYSTEMTIME* now)
+{
     if (g_countingTimer == 0)
-        StartCounting(form);
+        StartCounting(form, now);
     else
         StopCounting(form);
 }

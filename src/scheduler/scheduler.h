@@ -15,10 +15,12 @@ extern UINT_PTR g_countingTimer;
 
 INT_PTR CALLBACK SchedulerDlgProc(HWND form, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The button and the tick pass the local time; tests may pass another, to
+// stand for a given moment or a clock change.
 void ToggleCounting(HWND form);
+void ToggleCountingAt(HWND form, const SYSTEMTIME* now);
 void OnScheduleTick(HWND form);
-// Examines every second not examined yet up to and including now; the tick
-// passes the local time, tests may pass another to stand for a clock change.
+// Examines every second not examined yet up to and including now.
 void ExamineScheduleUpTo(HWND form, const SYSTEMTIME* now);
 
 void HideToTray(HWND form);
