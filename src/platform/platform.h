@@ -69,7 +69,13 @@ struct NOTIFYICONDATAA_V1 {
 #define RASENTRYNAMEA_V1_SIZE 264
 #define RASDIALPARAMSA_V1_SIZE 1052
 #define RASCONNSTATUSA_V1_SIZE 160
+// The notification-area record holds two handles, so its first layout is
+// 88 bytes on 32-bit Windows and 104 on 64-bit Windows.
+#ifdef _WIN64
+#define NOTIFYICONDATAA_V1_RECORD_SIZE 104
+#else
 #define NOTIFYICONDATAA_V1_RECORD_SIZE 88
+#endif
 
 static_assert(sizeof(RASENTRYNAMEA) == RASENTRYNAMEA_V1_SIZE, "RASENTRYNAMEA first layout");
 static_assert(sizeof(RASDIALPARAMSA) == RASDIALPARAMSA_V1_SIZE, "RASDIALPARAMSA first layout");
