@@ -1,181 +1,80 @@
-// The form as it comes up, the commands that must do nothing, and the two
-// ways of ending the program.
+// The form as it comes up, and the shell around it: the hidden main window
+// and the reports of a start-up that fails.
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
 
 #include "res/resource.h"
 #include "scheduler/scheduler.h"
 #include "shell/shell.h"
 #include "test_support.h"
 
-static const char ONE_ENTRY[] = "[Home ISP]\nUser=alice\nPassword=secret\nDomain=HOME\n";
-
-TEST(Form, ComesUpWithIconsTickedBoxesIdleStatusAndStartCaption)
+TEST(Form, ComesUpIdleWithTheFirstEntryInSortedOrderAndItsCredentials)
 {
-    UsePhonebook(ONE_ENTRY);
+    std::string book = "[Zeta]\nUser=zed\n[alpha]\nUser=al\nPassword=pw1\nDomain=DOM\n[Mike]\nUser=mike\n";
+    std::string path = UsePhonebook(book);
     StartCatchingBoxes();
     SYSTEMTIME before = LocalNow();
     HWND form = CreateSchedulerForm();
     SYSTEMTIME after = LocalNow();
-    ASSERT_NE(form, nullptr);
     EXPECT_TRUE(CaughtBoxes().empty());
-
     EXPECT_NE(SendMessageA(form, WM_GETICON, ICON_BIG, 0), 0);
     EXPECT_NE(SendMessageA(form, WM_GETICON, ICON_SMALL, 0), 0);
-    EXPECT_EQ(IsDlgButtonChecked(form, IDC_DIAL_ENABLE), BST_CHECKED);
-    EXPECT_EQ(IsDlgButtonChecked(form, IDC_HANGUP_ENABLE), BST_CHECKED);
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Idle");
-    EXPECT_EQ(ControlText(form, IDC_START), "Start");
-    EXPECT_EQ(ControlText(form, IDC_CLOSE), "Cancel");
-    EXPECT_EQ(ControlText(form, IDC_HIDE), "Hide");
-
-    char caption[64];
-    GetWindowTextA(form, caption, sizeof caption);
-    EXPECT_STREQ(caption, "Quorvel");
-
-    const int pickers[] = {IDC_DIAL_TIME, IDC_DIAL_DATE, IDC_HANGUP_TIME, IDC_HANGUP_DATE};
-    for (int picker : pickers) {
-        SYSTEMTIME value = PickerValue(form, picker);
-        EXPECT_GE(SecondsBetween(before, value), -2) << "picker " << picker;
-        EXPECT_LE(SecondsBetween(value, after), 2) << "picker " << picker;
-    }
-    DestroySchedulerForm(form);
-    StopCatchingBoxes();
-}
-
-TEST(Form, PickersShowTheirFormats)
-{
-    UsePhonebook(ONE_ENTRY);
-    HWND form = CreateSchedulerForm();
-    SYSTEMTIME moment = {2027, 3, 0, 4, 21, 7, 9, 0};
-    SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, moment);
-    EXPECT_EQ(ControlText(form, IDC_DIAL_TIME), "21:07:09");
-    EXPECT_EQ(ControlText(form, IDC_DIAL_DATE), "04/03/2027");
-    SetMoment(form, IDC_HANGUP_TIME, IDC_HANGUP_DATE, moment);
-    EXPECT_EQ(ControlText(form, IDC_HANGUP_TIME), "21:07:09");
-    EXPECT_EQ(ControlText(form, IDC_HANGUP_DATE), "04/03/2027");
-    DestroySchedulerForm(form);
-}
-
-TEST(Form, ControlsFollowTheTemplateInTabOrder)
-{
-    UsePhonebook(ONE_ENTRY);
-    HWND form = CreateSchedulerForm();
-    const int tabOrder[] = {IDC_ENTRY,       IDC_USER,          IDC_PASSWORD,    IDC_DOMAIN,
-                            IDC_DIAL_ENABLE, IDC_DIAL_TIME,     IDC_DIAL_DATE,   IDC_HANGUP_ENABLE,
-                            IDC_HANGUP_TIME, IDC_HANGUP_DATE,   IDC_START,       IDC_HIDE,
-                            IDC_CLOSE};
-    HWND child = GetWindow(form, GW_CHILD);
-    for (int control : tabOrder) {
-        ASSERT_NE(child, nullptr);
-        EXPECT_EQ(GetDlgCtrlID(child), control);
-        EXPECT_TRUE(GetWindowLongA(child, GWL_STYLE) & WS_TABSTOP) << control;
-        child = GetWindow(child, GW_HWNDNEXT);
-    }
-    EXPECT_TRUE(GetWindowLongA(GetDlgItem(form, IDC_PASSWORD), GWL_STYLE) & ES_PASSWORD);
-    EXPECT_TRUE(GetWindowLongA(GetDlgItem(form, IDC_START), GWL_STYLE) & BS_DEFPUSHBUTTON);
+    EXPECT_EQ(IsDlgButtonChecked(form, IDC_DIAL_ENABLE) + IsDlgButtonChecked(form, IDC_HANGUP_ENABLE), 2u);
+    EXPECT_EQ(ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS), "Start/Idle");
+    // Enter acts on Start; Escape's Cancel is no control of the form.
     EXPECT_EQ(LOWORD(SendMessageA(form, DM_GETDEFID, 0, 0)), IDC_START);
+    EXPECT_EQ(GetDlgItem(form, IDCANCEL), nullptr);
 
-    char className[64];
-    GetClassNameA(GetDlgItem(form, IDC_DIAL_TIME), className, sizeof className);
-    EXPECT_STREQ(className, "SysDateTimePick32");
+    EXPECT_EQ(SendDlgItemMessageA(form, IDC_ENTRY, CB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(ControlText(form, IDC_ENTRY), "alpha");
+    EXPECT_EQ(ControlText(form, IDC_USER) + ControlText(form, IDC_PASSWORD) + ControlText(form, IDC_DOMAIN),
+              "alpw1DOM");
+    // As much as a dial carries can be typed, and no more.
+    EXPECT_EQ(SendDlgItemMessageA(form, IDC_USER, EM_GETLIMITTEXT, 0, 0), 256);
+    EXPECT_EQ(SendDlgItemMessageA(form, IDC_PASSWORD, EM_GETLIMITTEXT, 0, 0), 256);
+    EXPECT_EQ(SendDlgItemMessageA(form, IDC_DOMAIN, EM_GETLIMITTEXT, 0, 0), 15);
 
-    // 271 x 149 dialog units, measured through the form's own font.
-    RECT client;
-    GetClientRect(form, &client);
-    RECT units = {0, 0, 271, 149};
-    MapDialogRect(form, &units);
-    EXPECT_EQ(client.right, units.right);
-    EXPECT_EQ(client.bottom, units.bottom);
+    // Each picker shows the moment the form came up, in its own format.
+    const char* const shown[] = {"21:07:09", "04/03/2027"};
+    const int pickers[] = {IDC_DIAL_TIME, IDC_DIAL_DATE, IDC_HANGUP_TIME, IDC_HANGUP_DATE};
+    for (int i = 0; i < 4; i++) {
+        SYSTEMTIME value = {};
+        SendDlgItemMessageA(form, pickers[i], DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&value));
+        EXPECT_TRUE(SecondsBetween(before, value) >= 0 && SecondsBetween(value, after) >= 0) << pickers[i];
+        SetPicker(form, pickers[i], SYSTEMTIME{2027, 3, 4, 4, 21, 7, 9, 0});
+        EXPECT_EQ(ControlText(form, pickers[i]), shown[i % 2]);
+    }
     DestroySchedulerForm(form);
+    std::ostringstream file;
+    file << std::ifstream(path, std::ios::binary).rdbuf();
+    EXPECT_EQ(file.str(), book) << "the phonebook is never written";
 }
 
-TEST(Form, OkCancelAndOtherCommandsDoNothing)
-{
-    UsePhonebook(ONE_ENTRY);
-    HWND form = CreateSchedulerForm();
-    SendMessageA(form, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    SendMessageA(form, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    SendMessageA(form, WM_COMMAND, MAKEWPARAM(IDC_STATUS, 0), 0);
-    EXPECT_FALSE(QuitRequested(nullptr));
-    EXPECT_TRUE(IsWindow(form));
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Idle");
-    EXPECT_EQ(ControlText(form, IDC_START), "Start");
-    DestroySchedulerForm(form);
-}
-
-TEST(Form, EscapeDoesNotCloseAndEnterActsOnStart)
-{
-    UsePhonebook(ONE_ENTRY);
-    HWND form = CreateSchedulerForm();
-    ShowWindow(form, SW_SHOW);
-    SetFocus(GetDlgItem(form, IDC_USER));
-    MSG key = {form, WM_KEYDOWN, VK_ESCAPE, 0};
-    key.hwnd = GetDlgItem(form, IDC_USER);
-    IsDialogMessageA(form, &key);
-    PumpMessages();
-    EXPECT_FALSE(QuitRequested(nullptr));
-    EXPECT_TRUE(IsWindow(form));
-
-    key.wParam = VK_RETURN;
-    IsDialogMessageA(form, &key);
-    PumpMessages();
-    EXPECT_EQ(ControlText(form, IDC_START), "Stop");
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Started counting");
-    DestroySchedulerForm(form);
-}
-
-TEST(Form, CancelPostsTheQuitRequestWithCodeZero)
-{
-    UsePhonebook(ONE_ENTRY);
-    HWND form = CreateSchedulerForm();
-    ClickButton(form, IDC_CLOSE);
-    int code = -1;
-    EXPECT_TRUE(QuitRequested(&code));
-    EXPECT_EQ(code, 0);
-    DestroySchedulerForm(form);
-}
-
-TEST(Form, CloseMessagePostsTheQuitRequestWithCodeZero)
-{
-    UsePhonebook(ONE_ENTRY);
-    HWND form = CreateSchedulerForm();
-    SendMessageA(form, WM_CLOSE, 0, 0);
-    int code = -1;
-    EXPECT_TRUE(QuitRequested(&code));
-    EXPECT_EQ(code, 0);
-    DestroySchedulerForm(form);
-}
-
-TEST(Startup, FormThatCannotBeCreatedIsReportedWithTheSystemText)
+TEST(Startup, FailuresAreShownWithTheSystemsTextOrAnHonestOne)
 {
     StartCatchingBoxes();
-    // A module that carries no form template.
-    HINSTANCE withoutTemplate = GetModuleHandleA("kernel32.dll");
-    EXPECT_EQ(RunSchedulerDialog(nullptr, withoutTemplate), 0);
+    // A module without the form's template: the form can't be created.
+    EXPECT_EQ(RunSchedulerDialog(nullptr, GetModuleHandleA("kernel32.dll")), 0);
     ASSERT_EQ(CaughtBoxes().size(), 1u);
-    EXPECT_FALSE(CaughtBoxes()[0].text.empty());
     EXPECT_EQ(CaughtBoxes()[0].owner, nullptr);
+    EXPECT_FALSE(CaughtBoxes()[0].text.empty());
+
+    const std::pair<DWORD, std::string> cases[] = {
+        {ERROR_FILE_NOT_FOUND, SystemText(ERROR_FILE_NOT_FOUND)},
+        {0x2000FFFF, "The operation failed with system error 536936447, for which Windows has no text."},
+        {ERROR_SUCCESS, "The operation failed, and Windows gave no reason for it."},
+    };
+    for (const auto& c : cases) {
+        SetLastError(c.first);
+        ShowLastSystemError(nullptr);
+        EXPECT_EQ(CaughtBoxes().back().text, c.second);
+    }
     StopCatchingBoxes();
 }
 
-TEST(Startup, SystemErrorWithoutTextGetsATextOfItsOwn)
-{
-    StartCatchingBoxes();
-    const DWORD codeWithoutText = 0x2000FFFF;
-    SetLastError(codeWithoutText);
-    ShowLastSystemError(nullptr);
-    ASSERT_EQ(CaughtBoxes().size(), 1u);
-    EXPECT_NE(CaughtBoxes()[0].text.find("536936447"), std::string::npos) << CaughtBoxes()[0].text;
-
-    // A failure that left no code is not shown as "completed successfully".
-    SetLastError(ERROR_SUCCESS);
-    ShowLastSystemError(nullptr);
-    ASSERT_EQ(CaughtBoxes().size(), 2u);
-    EXPECT_EQ(CaughtBoxes()[1].text, "The operation failed, and Windows gave no reason for it.");
-    StopCatchingBoxes();
-}
-
-TEST(Startup, MainWindowIsRegisteredCreatedAndNeverShown)
+TEST(Startup, TheMainWindowStaysHiddenAndEndsTheLoopWhenDestroyed)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     ASSERT_NE(RegisterMainClass(instance), 0);
@@ -183,14 +82,14 @@ TEST(Startup, MainWindowIsRegisteredCreatedAndNeverShown)
     EXPECT_EQ(FindWindowA("QUORVEL", "Quorvel"), g_hMainWnd);
     EXPECT_FALSE(IsWindowVisible(g_hMainWnd));
     WNDCLASSEXA wc = {sizeof wc};
-    ASSERT_TRUE(GetClassInfoExA(instance, "QUORVEL", &wc));
-    EXPECT_NE(wc.hIcon, nullptr);
-    EXPECT_EQ(wc.style, static_cast<UINT>(CS_HREDRAW | CS_VREDRAW));
-
-    SendMessageA(g_hMainWnd, WM_COMMAND, 1, 0);
+    EXPECT_TRUE(GetClassInfoExA(instance, "QUORVEL", &wc) && wc.hIcon != nullptr);
+    SendMessageA(g_hMainWnd, WM_COMMAND, IDC_CLOSE, 0);
+    SendMessageA(g_hMainWnd, WM_PAINT, 0, 0);
     EXPECT_FALSE(QuitRequested(nullptr));
-    DestroyWindow(g_hMainWnd);
     int code = -1;
+    SendMessageA(g_hMainWnd, WM_QUIT, 0, 0);
+    EXPECT_TRUE(QuitRequested(&code));
+    DestroyWindow(g_hMainWnd);
     EXPECT_TRUE(QuitRequested(&code));
     EXPECT_EQ(code, 0);
 }

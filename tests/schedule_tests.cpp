@@ -1,336 +1,183 @@
 // Counting, the schedule tick, the dial and the hang-up, against the
-// stand-in service. The tests send the timer message themselves; the
-// service's journal tells what was called, with what, and when.
+// stand-in service. The tests pass the moments of Start and of each tick
+// themselves; the service's journal tells what was called, in what order.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <regex>
+#include <sstream>
 
 #include "dialup/dialup.h"
 #include "res/resource.h"
 #include "scheduler/scheduler.h"
 #include "test_support.h"
 
-static const int FAR_AWAY = 3 * 3600;
-static const char BOOK[] =
-    "[Home ISP]\nUser=alice\nPassword=secret\nDomain=HOME\n"
-    "[Busy Line]\nUser=bob\nPassword=pw\nDialResult=678\n"
-    "[Slow ISP]\nUser=carol\nDialMs=2500\n"
-    "[Sticky]\nUser=dan\nDialResult=633\nStillUpAfterFailure=1\n"
-    "[Strict]\nUser=erin\nAcceptUser=erin\nAcceptDomain=WORK\nDomain=WORK\n"
-    "[Stubborn]\nUser=fay\nHangUpResult=668\n";
+static const char BOOK[] = "[Home ISP]\nUser=alice\nPassword=secret\nDomain=HOME\n"
+                           "[Busy Line]\nUser=bob\nDialResult=678\n"
+                           "[Sticky]\nUser=dan\nDialResult=678\nStillUpAfterFailure=1\n"
+                           "[Strict]\nUser=erin\nPassword=old\nDomain=WORK\nAcceptPassword=right\n"
+                           "[Stubborn]\nHangUpResult=668\n";
+// 02:00:00, far from the real clock; each case starts a day after the last.
+static const SYSTEMTIME NIGHT = {2031, 5, 0, 14, 2, 0, 0, 0};
+static const int NEVER = 9000;
 
-static bool Contains(const std::string& line, const std::string& part)
+// The service's journal, shortened: dials, hang-ups and status queries,
+// a live handle as h, a repeated status query told once.
+static std::string Calls()
 {
-    return line.find(part) != std::string::npos;
+    static const char* const SHORTER[][2] = {
+        {"handle=[1-9][0-9]*", "handle=h"},
+        {"RasDialA entry=(\"[^\"]*\") user=\"([^\"]*)\" domain=\"([^\"]*)\" -> (\\d+) handle=\\w+", "Dial $1 $2 $3 -> $4"},
+        {"RasHangUpA handle=", "HangUp "},
+        {"RasGetConnectStatusA handle=(\\w+) -> 0 state=(\\w+) error=", "Status $1 $2 "},
+        {"RasGetConnectStatusA handle=(\\w+) -> 6", "Status $1 gone"},
+    };
+    std::string calls, last;
+    for (std::string line : JournalLines()) {
+        line = line.substr(24);
+        for (const auto& rule : SHORTER)
+            line = std::regex_replace(line, std::regex(rule[0]), rule[1]);
+        if (line.rfind("Ras", 0) == 0 || (line == last && line.rfind("Status", 0) == 0))
+            continue;
+        calls += (calls.empty() ? "" : "; ") + line;
+        last = line;
+    }
+    return calls;
 }
 
-static HWND FormOn(const char* entry)
+static HWND g_form;
+static SYSTEMTIME g_tickInBox;
+
+// A tick that arrives while the first box is open.
+static void TickInTheFirstBox(void*)
+{
+    if (CaughtBoxes().size() == 1)
+        ExamineScheduleUpTo(g_form, &g_tickInBox);
+}
+
+// Steps after Start at second 0: tN ticks at second N, pN presses Start at
+// second N, bN ticks at second N while the first box is open, eNAME selects
+// an entry, wTEXT types the password, dTEXT the domain.
+static void RunSteps(HWND form, const SYSTEMTIME& start, const char* steps)
+{
+    std::istringstream in(steps);
+    std::string step;
+    while (std::getline(in, step, ',')) {
+        std::string arg = step.substr(1);
+        SYSTEMTIME at = AddSeconds(start, atoi(arg.c_str()));
+        switch (step[0]) {
+        case 't':
+            ExamineScheduleUpTo(form, &at);
+            break;
+        case 'p':
+            ToggleCountingAt(form, &at);
+            break;
+        case 'b':
+            g_form = form;
+            g_tickInBox = at;
+            StartCatchingBoxes(TickInTheFirstBox);
+            break;
+        case 'e':
+            SelectEntry(form, arg.c_str());
+            break;
+        default:
+            SetDlgItemTextA(form, step[0] == 'w' ? IDC_PASSWORD : IDC_DOMAIN, arg.c_str());
+        }
+        KillTimer(form, 0); // the test sends every tick itself
+    }
+}
+
+TEST(Schedule, ScenariosEndInTheirCallsBoxesAndStatus)
+{
+    struct {
+        const char* entry;
+        int dial, hangUp;
+        UINT dialBox, hangUpBox;
+        const char* steps;
+        const char* calls;
+        const char* boxes;  // code@status: the text shown, the status then; "long" the program's own text
+        const char* status;
+    } cases[] = {
+        {"Home ISP", 0, NEVER, 1, 1, "t0,t0", "Dial \"Home ISP\" alice HOME -> 0", "", "Connected to ISP"},
+        {"Home ISP", 0, 0, 0, 1, "t0", "HangUp 0 -> 6", "6@Hanging Up", "Hangup error"},
+        {"Home ISP", 0, 0, 1, 0, "t0", "Dial \"Home ISP\" alice HOME -> 0", "", "Connected to ISP"},
+        {"Home ISP", 0, 0, 0, 0, "t0", "", "", "Started counting"},
+        {"Home ISP", -5, -3, 1, 1, "t10", "", "", "Started counting"}, // past at Start
+        {"Home ISP", 0, 0, 1, 1, "t0,t0",
+         "Dial \"Home ISP\" alice HOME -> 0; HangUp h -> 0; Status h disconnected 0; Status h gone", "", "Hung up"},
+        {"Home ISP", 600, 3000, 1, 1, "t3000,t3000", // passed while the thread was busy
+         "Dial \"Home ISP\" alice HOME -> 0; HangUp h -> 0; Status h disconnected 0; Status h gone", "", "Hung up"},
+        {"Home ISP", 1800, 7200, 1, 1, "t7200", "HangUp 0 -> 6", "6@Hanging Up", "Hangup error"}, // clock two hours on
+        {"Home ISP", 5, NEVER, 1, 1, "t10,t5,t6", // clock back: its own second again
+         "Dial \"Home ISP\" alice HOME -> 0; Dial \"Home ISP\" alice HOME -> 0", "", "Connected to ISP"},
+        // Stop and Start within the acted second; Start in a second not looked at yet.
+        {"Home ISP", 0, NEVER, 1, 1, "t0,p0,p0,t0,t1", "Dial \"Home ISP\" alice HOME -> 0", "", "Started counting"},
+        {"Home ISP", 1, NEVER, 1, 1, "t0,p0,p1,t1,t1", "Dial \"Home ISP\" alice HOME -> 0", "", "Connected to ISP"},
+        {"Busy Line", 1, NEVER, 1, 1, "eStrict,t1", // the form is read at the match
+         "Dial \"Strict\" erin WORK -> 691; Status h disconnected 691; HangUp h -> 0; Status h disconnected 691; "
+         "Status h gone", "691@Dialling", "Dial error"},
+        {"Busy Line", 1, NEVER, 1, 1, "eStrict,wright,t1", "Dial \"Strict\" erin WORK -> 0", "", "Connected to ISP"},
+        {"Strict", 1, NEVER, 1, 1, "wright,d,t1", "Dial \"Strict\" erin * -> 0", "", "Connected to ISP"},
+        {"Busy Line", 1, NEVER, 1, 1, "eHome ISP,t1", "Dial \"Home ISP\" alice HOME -> 0", "", "Connected to ISP"},
+        {"Home ISP", 0, NEVER, 1, 1, "dWORKWORKWORKWORK,t0", "", "long@Started counting", "Dial error"},
+        {"Sticky", 0, 1, 1, 1, "t0", "Dial \"Sticky\" dan * -> 678; Status h connected 0", "", "Dial error"},
+        {"Sticky", 0, 1, 1, 1, "t1",
+         "Dial \"Sticky\" dan * -> 678; Status h connected 0; HangUp h -> 0; Status h disconnected 678; Status h gone",
+         "", "Hung up"},
+        {"Busy Line", 0, 1, 1, 1, "b1,t0", // a tick while the box is open acts at once
+         "Dial \"Busy Line\" bob * -> 678; Status h disconnected 678; HangUp h -> 0; Status h disconnected 678; "
+         "Status h gone; HangUp 0 -> 6", "678@Dialling,6@Hanging Up", "Dial error"},
+        {"Stubborn", 0, 0, 1, 1, "t0", "Dial \"Stubborn\"  * -> 0; HangUp h -> 668", "668@Hanging Up", "Hangup error"},
+        {"Home ISP", 0, 1, 1, 1, "t1,t5,t1", // two hang-ups of one line
+         "Dial \"Home ISP\" alice HOME -> 0; HangUp h -> 0; Status h disconnected 0; Status h gone; HangUp h -> 6",
+         "6@Hanging Up", "Hangup error"},
+    };
+    int day = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << day << ": " << c.steps);
+        UsePhonebook(BOOK);
+        StartCatchingBoxes();
+        HWND form = CreateSchedulerForm();
+        SelectEntry(form, c.entry);
+        UseJournal();
+        SYSTEMTIME start = AddSeconds(NIGHT, 86400LL * day++);
+        SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(start, c.dial));
+        SetMoment(form, IDC_HANGUP_TIME, IDC_HANGUP_DATE, AddSeconds(start, c.hangUp));
+        CheckDlgButton(form, IDC_DIAL_ENABLE, c.dialBox);
+        CheckDlgButton(form, IDC_HANGUP_ENABLE, c.hangUpBox);
+        RunSteps(form, start, "p0");
+        RunSteps(form, start, c.steps);
+        EXPECT_EQ(Calls(), c.calls);
+        std::istringstream boxes(c.boxes);
+        std::string box;
+        for (const CaughtBox& caught : CaughtBoxes()) {
+            ASSERT_TRUE(std::getline(boxes, box, ',')) << "a box too many: " << caught.text;
+            std::string code = box.substr(0, box.find('@'));
+            EXPECT_TRUE(code == "long" ? caught.text.find("15 for the domain") != std::string::npos
+                                       : caught.text == RasText(std::stoul(code))) << caught.text;
+            EXPECT_EQ(caught.ownerStatus, box.substr(box.find('@') + 1));
+            EXPECT_EQ(caught.owner, form);
+            EXPECT_EQ(caught.caption, "Error");
+        }
+        EXPECT_FALSE(std::getline(boxes, box, ',')) << "no box for " << box;
+        EXPECT_EQ(ControlText(form, IDC_STATUS), c.status);
+        DestroySchedulerForm(form);
+    }
+}
+
+TEST(Schedule, ARefusedTimerIsShownAndCountingStaysOff)
 {
     UsePhonebook(BOOK);
-    UseJournal();
     StartCatchingBoxes();
     HWND form = CreateSchedulerForm();
-    LRESULT index = SendDlgItemMessageA(form, IDC_ENTRY, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                        reinterpret_cast<LPARAM>(entry));
-    SendDlgItemMessageA(form, IDC_ENTRY, CB_SETCURSEL, index, 0);
-    SendMessageA(form, WM_COMMAND, MAKEWPARAM(IDC_ENTRY, CBN_SELCHANGE), 0);
-    UseJournal();
-    return form;
-}
-
-static void CloseForm(HWND form)
-{
+    RefuseTimers(true);
+    PressButton(form, IDC_START);
+    RefuseTimers(false);
+    ASSERT_EQ(CaughtBoxes().size(), 1u);
+    EXPECT_EQ(CaughtBoxes()[0].text, SystemText(ERROR_NOT_ENOUGH_QUOTA));
+    EXPECT_EQ(g_countingTimer, 0u);
+    EXPECT_EQ(ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS), "Start/Idle");
+    PressButton(form, IDC_START);
+    EXPECT_NE(g_countingTimer, 0u);
+    EXPECT_EQ(ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS), "Stop/Started counting");
     DestroySchedulerForm(form);
-    StopCatchingBoxes();
-}
-
-TEST(Counting, StartAndStopSwitchCaptionAndStatus)
-{
-    HWND form = FormOn("Home ISP");
-    ClickButton(form, IDC_START);
-    EXPECT_EQ(ControlText(form, IDC_START), "Stop");
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Started counting");
-    EXPECT_NE(g_countingTimer, 0u);
-    ClickButton(form, IDC_START);
-    EXPECT_EQ(ControlText(form, IDC_START), "Start");
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Idle");
-    EXPECT_EQ(g_countingTimer, 0u);
-    CloseForm(form);
-}
-
-TEST(Counting, DialsAtItsSecondWithWhatTheFormHoldsThen)
-{
-    HWND form = FormOn("Home ISP");
-    StartCountingWith(form, 0, FAR_AWAY);
-    // Changed after Start: the dial takes what the form holds at the match.
-    SetControlText(form, IDC_USER, "alice2");
-    SetControlText(form, IDC_DOMAIN, "");
-    Tick(form);
-    std::vector<std::string> dials = JournalCalls("RasDialA");
-    ASSERT_EQ(dials.size(), 1u);
-    EXPECT_TRUE(Contains(dials[0], "entry=\"Home ISP\"")) << dials[0];
-    EXPECT_TRUE(Contains(dials[0], "user=\"alice2\"")) << dials[0];
-    EXPECT_TRUE(Contains(dials[0], "domain=\"*\"")) << dials[0];
-    EXPECT_TRUE(Contains(dials[0], "-> 0")) << dials[0];
-    EXPECT_FALSE(Contains(dials[0], "secret"));
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Connected to ISP");
-    EXPECT_NE(g_hRasConn, nullptr);
-    EXPECT_TRUE(CaughtBoxes().empty());
-    EXPECT_EQ(ControlText(form, IDC_START), "Stop");
-    CloseForm(form);
-}
-
-TEST(Counting, HangsUpAtItsSecondAndWaitsForTheConnectionToGo)
-{
-    HWND form = FormOn("Home ISP");
-    StartCountingWith(form, 0, 0);
-    Tick(form);
-    std::vector<std::string> lines = JournalLines();
-    size_t dial = lines.size(), hangUp = lines.size();
-    for (size_t i = 0; i < lines.size(); i++) {
-        if (Contains(lines[i], " RasDialA ") && dial == lines.size())
-            dial = i;
-        if (Contains(lines[i], " RasHangUpA "))
-            hangUp = i;
-    }
-    ASSERT_LT(dial, lines.size());
-    ASSERT_LT(hangUp, lines.size());
-    EXPECT_LT(dial, hangUp) << "the dial comes first in a shared second";
-    EXPECT_TRUE(Contains(lines[hangUp], "-> 0"));
-    // "Hung up" only once the service says the handle is gone.
-    ASSERT_GT(lines.size(), hangUp + 1);
-    EXPECT_TRUE(Contains(lines.back(), "RasGetConnectStatusA")) << lines.back();
-    EXPECT_TRUE(Contains(lines.back(), "-> 6")) << lines.back();
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Hung up");
-    EXPECT_TRUE(CaughtBoxes().empty());
-    CloseForm(form);
-}
-
-TEST(Counting, UntickedActionsAreLeftAloneWhileCountingGoesOn)
-{
-    HWND form = FormOn("Home ISP");
-    CheckDlgButton(form, IDC_DIAL_ENABLE, BST_UNCHECKED);
-    CheckDlgButton(form, IDC_HANGUP_ENABLE, BST_UNCHECKED);
-    StartCountingWith(form, 0, 0);
-    Tick(form);
-    EXPECT_TRUE(JournalCalls("RasDialA").empty());
-    EXPECT_TRUE(JournalCalls("RasHangUpA").empty());
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Started counting");
-    EXPECT_NE(g_countingTimer, 0u);
-    CloseForm(form);
-}
-
-TEST(Counting, AMomentAlreadyPastAtStartNeverFires)
-{
-    HWND form = FormOn("Home ISP");
-    StartCountingWith(form, -5, -3);
-    Tick(form);
-    EXPECT_TRUE(JournalCalls("RasDialA").empty());
-    EXPECT_TRUE(JournalCalls("RasHangUpA").empty());
-    CloseForm(form);
-}
-
-TEST(Counting, TwoTicksInOneSecondActOnce)
-{
-    HWND form = FormOn("Home ISP");
-    StartCountingWith(form, 0, FAR_AWAY);
-    Tick(form);
-    Tick(form);
-    Tick(form);
-    EXPECT_EQ(JournalCalls("RasDialA").size(), 1u);
-    CloseForm(form);
-}
-
-TEST(Counting, AMomentPassedDuringABlockingDialFiresOnceWhenItReturns)
-{
-    HWND form = FormOn("Slow ISP");
-    SYSTEMTIME start = StartCountingWith(form, 0, 1);
-    Tick(form);
-    EXPECT_TRUE(JournalCalls("RasHangUpA").empty()) << "its second had not come at that tick";
-    ASSERT_GE(SecondsBetween(start, LocalNow()), 2) << "the dial blocks past the hang-up second";
-    Tick(form);
-    Tick(form);
-    std::vector<std::string> hangUps = JournalCalls("RasHangUpA");
-    ASSERT_EQ(hangUps.size(), 1u);
-    EXPECT_TRUE(Contains(hangUps[0], "-> 0")) << hangUps[0];
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Hung up");
-    CloseForm(form);
-}
-
-TEST(Counting, AClockJumpLooksOnlyAtItsOwnSecond)
-{
-    HWND form = FormOn("Home ISP");
-    SYSTEMTIME start = StartCountingWith(form, 30 * 60, 2 * 3600);
-    // Two hours on at once: the dial half an hour on is not caught up.
-    SYSTEMTIME later = AddSeconds(start, 2 * 3600);
-    ExamineScheduleUpTo(form, &later);
-    EXPECT_TRUE(JournalCalls("RasDialA").empty());
-    EXPECT_EQ(JournalCalls("RasHangUpA").size(), 1u);
-
-    // Back by an hour: that second alone.
-    SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(start, 3600));
-    SYSTEMTIME back = AddSeconds(start, 3600);
-    ExamineScheduleUpTo(form, &back);
-    EXPECT_EQ(JournalCalls("RasDialA").size(), 1u);
-    CloseForm(form);
-}
-
-TEST(Counting, SecondsWithinAnHourAreCaughtUp)
-{
-    HWND form = FormOn("Home ISP");
-    SYSTEMTIME start = StartCountingWith(form, 10 * 60, FAR_AWAY);
-    SYSTEMTIME later = AddSeconds(start, 50 * 60);
-    ExamineScheduleUpTo(form, &later);
-    EXPECT_EQ(JournalCalls("RasDialA").size(), 1u);
-    ExamineScheduleUpTo(form, &later);
-    EXPECT_EQ(JournalCalls("RasDialA").size(), 1u);
-    CloseForm(form);
-}
-
-TEST(Dial, AFailedDialShowsItsTextReleasesTheHandleAndSaysDialError)
-{
-    HWND form = FormOn("Busy Line");
-    StartCountingWith(form, 0, FAR_AWAY);
-    Tick(form);
-    ASSERT_EQ(CaughtBoxes().size(), 1u);
-    EXPECT_EQ(CaughtBoxes()[0].text, RasText(678));
-    EXPECT_NE(CaughtBoxes()[0].text, "Unknown error");
-    EXPECT_EQ(CaughtBoxes()[0].owner, form);
-    EXPECT_EQ(CaughtBoxes()[0].caption, "Error");
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Dial error");
-    std::vector<std::string> dials = JournalCalls("RasDialA");
-    ASSERT_EQ(dials.size(), 1u);
-    EXPECT_TRUE(Contains(dials[0], "-> 678")) << dials[0];
-    std::vector<std::string> hangUps = JournalCalls("RasHangUpA");
-    ASSERT_EQ(hangUps.size(), 1u) << "the failed attempt's handle is released";
-    EXPECT_TRUE(Contains(hangUps[0], "-> 0")) << hangUps[0];
-    EXPECT_EQ(g_hRasConn, nullptr);
-    CloseForm(form);
-}
-
-TEST(Dial, AFailedDialWhoseConnectionIsStillUpShowsNoBox)
-{
-    HWND form = FormOn("Sticky");
-    StartCountingWith(form, 0, FAR_AWAY);
-    Tick(form);
-    EXPECT_TRUE(CaughtBoxes().empty());
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Dial error");
-    EXPECT_NE(g_hRasConn, nullptr) << "a connection that is up can still be hung up";
-    EXPECT_TRUE(JournalCalls("RasHangUpA").empty());
-    CloseForm(form);
-}
-
-TEST(Dial, WrongCredentialsFailWithTheAuthenticationText)
-{
-    HWND form = FormOn("Strict");
-    SetControlText(form, IDC_USER, "mallory");
-    StartCountingWith(form, 0, FAR_AWAY);
-    Tick(form);
-    ASSERT_EQ(CaughtBoxes().size(), 1u);
-    EXPECT_EQ(CaughtBoxes()[0].text, RasText(691));
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Dial error");
-    CloseForm(form);
-}
-
-TEST(Dial, ADomainLongerThanADialCarriesIsRefusedNotCut)
-{
-    HWND form = FormOn("Strict");
-    // Set in code, past the field's limit for typing.
-    SetControlText(form, IDC_DOMAIN, "WORKWORKWORKWORK");
-    StartCountingWith(form, 0, FAR_AWAY);
-    Tick(form);
-    ASSERT_EQ(CaughtBoxes().size(), 1u);
-    EXPECT_TRUE(Contains(CaughtBoxes()[0].text, "15")) << CaughtBoxes()[0].text;
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Dial error");
-    EXPECT_TRUE(JournalCalls("RasDialA").empty());
-    CloseForm(form);
-}
-
-TEST(HangUp, WithNothingDialledItIsReportedLikeAnyFailure)
-{
-    HWND form = FormOn("Home ISP");
-    StartCountingWith(form, FAR_AWAY, 0);
-    Tick(form);
-    std::vector<std::string> hangUps = JournalCalls("RasHangUpA");
-    ASSERT_EQ(hangUps.size(), 1u);
-    EXPECT_TRUE(Contains(hangUps[0], "handle=0")) << hangUps[0];
-    ASSERT_EQ(CaughtBoxes().size(), 1u);
-    EXPECT_EQ(CaughtBoxes()[0].text, RasText(6));
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Hangup error");
-    CloseForm(form);
-}
-
-TEST(HangUp, TwoHangUpsOnTheSameHandleAreEachReported)
-{
-    HWND form = FormOn("Home ISP");
-    StartCountingWith(form, 0, 0);
-    Tick(form);
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Hung up");
-    EXPECT_EQ(HangUpConnection(form), 1);
-    ASSERT_EQ(CaughtBoxes().size(), 1u);
-    EXPECT_EQ(CaughtBoxes()[0].text, RasText(6));
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Hangup error");
-    EXPECT_EQ(JournalCalls("RasHangUpA").size(), 2u);
-    CloseForm(form);
-}
-
-TEST(HangUp, ARefusedHangUpShowsItsText)
-{
-    HWND form = FormOn("Stubborn");
-    StartCountingWith(form, 0, 0);
-    Tick(form);
-    ASSERT_EQ(CaughtBoxes().size(), 1u);
-    EXPECT_EQ(CaughtBoxes()[0].text, RasText(668));
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Hangup error");
-    CloseForm(form);
-}
-
-struct BoxWatch {
-    HWND form;
-    std::vector<std::string> statusWhenOpened;
-};
-
-// While the first box is open, the clock moves on and a tick arrives.
-static void TickWhileTheFirstBoxIsOpen(HWND, void* context)
-{
-    BoxWatch* watch = static_cast<BoxWatch*>(context);
-    watch->statusWhenOpened.push_back(ControlText(watch->form, IDC_STATUS));
-    if (watch->statusWhenOpened.size() == 1) {
-        Sleep(1100);
-        PostMessageA(watch->form, WM_TIMER, 0, 0);
-    }
-}
-
-TEST(Counting, TicksDuringAnErrorBoxActAtOnceAndTheBoxsWordComesAfter)
-{
-    HWND form = FormOn("Busy Line");
-    BoxWatch watch = {form, {}};
-    SetBoxCallback(TickWhileTheFirstBoxIsOpen, &watch);
-    StartCountingWith(form, 0, 1);
-    Tick(form);
-    ASSERT_EQ(watch.statusWhenOpened.size(), 2u);
-    EXPECT_EQ(watch.statusWhenOpened[0], "Dialling");
-    EXPECT_EQ(watch.statusWhenOpened[1], "Hanging Up");
-    EXPECT_EQ(CaughtBoxes()[1].text, RasText(6));
-    // The hang-up inside the box ended first; the dial's word comes last.
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Dial error");
-    CloseForm(form);
-}
-
-TEST(Counting, ARefusedTimerLeavesCountingOffAndTheNextPressTriesAgain)
-{
-    UsePhonebook(BOOK);
-    StartCatchingBoxes();
-    HWND gone = CreateSchedulerForm();
-    // A form that is gone can't carry a timer.
-    DestroyWindow(gone);
-    ToggleCounting(gone);
-    EXPECT_EQ(g_countingTimer, 0u);
-
-    HWND form = CreateSchedulerForm();
-    ClickButton(form, IDC_START);
-    EXPECT_NE(g_countingTimer, 0u);
-    EXPECT_EQ(ControlText(form, IDC_START), "Stop");
-    CloseForm(form);
 }

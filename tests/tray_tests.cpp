@@ -6,122 +6,81 @@
 #include "scheduler/scheduler.h"
 #include "test_support.h"
 
-static const char BOOK[] = "[Busy Line]\nUser=bob\nDialResult=678\n";
-
-// The shell takes a modification only of an icon it holds.
-static bool ShellHoldsIcon(HWND form)
+// Asks the shell about the form's icon (NIM_MODIFY: true only for an icon
+// it holds), or adds or deletes it behind the form's back.
+static bool ShellIcon(HWND form, DWORD action)
 {
     NOTIFYICONDATAA_V1 nid = {sizeof nid};
     nid.hWnd = form;
     nid.uID = TRAY_ICON_ID;
-    return Shell_NotifyIconA(NIM_MODIFY, reinterpret_cast<NOTIFYICONDATAA*>(&nid)) != FALSE;
+    return Shell_NotifyIconA(action, reinterpret_cast<NOTIFYICONDATAA*>(&nid)) != FALSE;
 }
 
-static void DeleteIconBehindTheFormsBack(HWND form)
+// A double-click on the shell's rightmost icon, where the form's is, as the
+// taskbar gets it from the mouse; the shell tells the form with the icon's
+// message.
+static void DoubleClickTheIcon(HWND form)
 {
-    NOTIFYICONDATAA_V1 nid = {sizeof nid};
-    nid.hWnd = form;
-    nid.uID = TRAY_ICON_ID;
-    Shell_NotifyIconA(NIM_DELETE, reinterpret_cast<NOTIFYICONDATAA*>(&nid));
+    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
+    RECT rect;
+    GetClientRect(tray, &rect);
+    PostMessageA(tray, WM_LBUTTONDBLCLK, MK_LBUTTON,
+                 MAKELPARAM(rect.right - GetSystemMetrics(SM_CXSMICON) / 2 - 3, rect.bottom / 2));
+    for (int i = 0; i < 100 && !IsWindowVisible(form); i++) {
+        QuitRequested(nullptr);
+        Sleep(20);
+    }
 }
 
-static void SendIconMouse(HWND form, UINT mouseMessage)
+TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
 {
-    SendMessageA(form, WM_TRAYNOTIFY, TRAY_ICON_ID, mouseMessage);
-}
-
-static HWND ShownForm()
-{
-    UsePhonebook(BOOK);
+    UsePhonebook("[Busy Line]\nUser=bob\nDialResult=678\n");
     UseJournal();
     StartCatchingBoxes();
     HWND form = CreateSchedulerForm();
     ShowWindow(form, SW_SHOW);
-    return form;
-}
-
-TEST(Tray, HideSwapsTheFormForTheIconAndOnlyADoubleClickBringsItBack)
-{
-    HWND form = ShownForm();
     ASSERT_NE(FindWindowA("Shell_TrayWnd", nullptr), nullptr) << "the test prefix runs Wine's shell";
-    ClickButton(form, IDC_HIDE);
+    PressButton(form, IDC_HIDE);
     EXPECT_FALSE(IsWindowVisible(form));
-    EXPECT_TRUE(ShellHoldsIcon(form));
-
-    SendIconMouse(form, WM_LBUTTONDOWN);
-    SendIconMouse(form, WM_LBUTTONUP);
-    SendIconMouse(form, WM_RBUTTONDOWN);
-    SendIconMouse(form, WM_RBUTTONUP);
-    SendIconMouse(form, WM_MOUSEMOVE);
+    EXPECT_TRUE(ShellIcon(form, NIM_MODIFY));
+    const UINT ignored[] = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_MOUSEMOVE};
+    for (UINT mouse : ignored)
+        SendMessageA(form, WM_TRAYNOTIFY, TRAY_ICON_ID, mouse);
     EXPECT_FALSE(IsWindowVisible(form));
-    EXPECT_TRUE(ShellHoldsIcon(form));
 
-    SendIconMouse(form, WM_LBUTTONDBLCLK);
-    EXPECT_TRUE(IsWindowVisible(form));
-    EXPECT_FALSE(ShellHoldsIcon(form));
+    // A new shell comes up with an empty notification area.
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    ShellIcon(form, NIM_DELETE);
+    SendMessageA(form, taskbarCreated, 0, 0);
+    EXPECT_TRUE(ShellIcon(form, NIM_MODIFY));
 
-    ClickButton(form, IDC_HIDE);
-    EXPECT_FALSE(IsWindowVisible(form));
-    EXPECT_TRUE(ShellHoldsIcon(form));
-    SendIconMouse(form, WM_LBUTTONDBLCLK);
-    EXPECT_TRUE(IsWindowVisible(form));
-    EXPECT_TRUE(CaughtBoxes().empty());
-    DestroySchedulerForm(form);
-    StopCatchingBoxes();
-}
-
-TEST(Tray, CountingGoesOnWhileHiddenAndItsBoxLeavesTheFormHidden)
-{
-    HWND form = ShownForm();
-    StartCountingWith(form, 0, 3600);
-    ClickButton(form, IDC_HIDE);
-    Tick(form);
-    ASSERT_EQ(JournalCalls("RasDialA").size(), 1u);
+    // Counting goes on while hidden; its box leaves the form hidden.
+    SYSTEMTIME now = LocalNow();
+    SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, now);
+    CheckDlgButton(form, IDC_HANGUP_ENABLE, BST_UNCHECKED);
+    ToggleCountingAt(form, &now);
+    ExamineScheduleUpTo(form, &now);
+    EXPECT_EQ(JournalCalls("RasDialA").size(), 1u);
     ASSERT_EQ(CaughtBoxes().size(), 1u);
-    EXPECT_EQ(CaughtBoxes()[0].owner, form);
     EXPECT_FALSE(CaughtBoxes()[0].ownerVisible);
     EXPECT_FALSE(IsWindowVisible(form));
-    EXPECT_EQ(ControlText(form, IDC_STATUS), "Dial error");
-    EXPECT_TRUE(ShellHoldsIcon(form));
-    SendIconMouse(form, WM_LBUTTONDBLCLK);
-    EXPECT_TRUE(IsWindowVisible(form));
-    DestroySchedulerForm(form);
-    StopCatchingBoxes();
-}
 
-TEST(Tray, AnIconTheShellRefusesLeavesTheFormOnScreenWithABox)
-{
-    HWND form = ShownForm();
-    // The shell takes no second icon of the same window and identifier.
-    NOTIFYICONDATAA_V1 nid = {sizeof nid};
-    nid.hWnd = form;
-    nid.uID = TRAY_ICON_ID;
-    ASSERT_TRUE(Shell_NotifyIconA(NIM_ADD, reinterpret_cast<NOTIFYICONDATAA*>(&nid)));
-    ClickButton(form, IDC_HIDE);
+    DoubleClickTheIcon(form);
     EXPECT_TRUE(IsWindowVisible(form));
-    ASSERT_EQ(CaughtBoxes().size(), 1u);
-    EXPECT_NE(CaughtBoxes()[0].text.find("notification area"), std::string::npos);
-    DeleteIconBehindTheFormsBack(form);
-    DestroySchedulerForm(form);
-    StopCatchingBoxes();
-}
+    EXPECT_FALSE(ShellIcon(form, NIM_MODIFY));
+    SendMessageA(form, taskbarCreated, 0, 0);
+    EXPECT_FALSE(ShellIcon(form, NIM_MODIFY)) << "a shown form puts no icon into a new shell";
 
-TEST(Tray, ARestartedShellGetsTheIconAgain)
-{
-    HWND form = ShownForm();
-    ClickButton(form, IDC_HIDE);
-    // As if the shell had gone and a new one had come up empty.
-    DeleteIconBehindTheFormsBack(form);
-    ASSERT_FALSE(ShellHoldsIcon(form));
-    SendMessageA(form, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(ShellHoldsIcon(form));
+    // An icon the shell refuses (it takes no second one of the same window
+    // and identifier) leaves the form on screen, with a box; later it hides.
+    ASSERT_TRUE(ShellIcon(form, NIM_ADD));
+    PressButton(form, IDC_HIDE);
+    EXPECT_TRUE(IsWindowVisible(form));
+    ASSERT_EQ(CaughtBoxes().size(), 2u);
+    EXPECT_NE(CaughtBoxes()[1].text.find("notification area"), std::string::npos);
+    ShellIcon(form, NIM_DELETE);
+    PressButton(form, IDC_HIDE);
     EXPECT_FALSE(IsWindowVisible(form));
-
-    // Shown, the form puts no icon into a new shell.
-    SendIconMouse(form, WM_LBUTTONDBLCLK);
-    SendMessageA(form, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    EXPECT_FALSE(ShellHoldsIcon(form));
-    EXPECT_TRUE(CaughtBoxes().empty());
+    EXPECT_TRUE(ShellIcon(form, NIM_DELETE));
     DestroySchedulerForm(form);
-    StopCatchingBoxes();
 }

@@ -10,7 +10,7 @@
 
 #include "res/resource.h"
 #include "scheduler/scheduler.h"
-#include "test_support.h"
+#include "remote.h"
 
 #include <psapi.h>
 
@@ -61,11 +61,6 @@ static void SelectEntry(const Launched& quorvel, int index)
     SendMessageA(quorvel.form, WM_COMMAND, MAKEWPARAM(IDC_ENTRY, CBN_SELCHANGE), 0);
 }
 
-static void Press(const Launched& quorvel, int button)
-{
-    SendMessageA(quorvel.form, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-}
-
 static void RunCycle(const Launched& quorvel, CycleKind kind, std::vector<Moment>* moments)
 {
     // The entries sort as "Fast" (0) and "Slow" (1).
@@ -79,7 +74,7 @@ static void RunCycle(const Launched& quorvel, CycleKind kind, std::vector<Moment
     SetRemotePicker(quorvel, IDC_HANGUP_DATE, hangUp);
     bool hidden = kind == HIDDEN_CYCLE;
     if (hidden)
-        Press(quorvel, IDC_HIDE);
+        PressButton(quorvel.form, IDC_HIDE);
     moments->push_back({dial, true, false, hidden, 0, 0});
     moments->push_back({hangUp, false, kind == BUSY_CYCLE, hidden, 0, 0});
     int settleMs = kind == BUSY_CYCLE ? SLOW_DIAL_MS + 1500 : 1500;
@@ -153,7 +148,7 @@ int main()
     for (int i = 0; i < FREE_CYCLES + BUSY_CYCLES + HIDDEN_CYCLES; i++)
         plan.push_back(i % 5 == 2 ? BUSY_CYCLE : i % 5 == 4 ? HIDDEN_CYCLE : FREE_CYCLE);
 
-    Press(quorvel, IDC_START);
+    PressButton(quorvel.form, IDC_START);
     DWORD countingStarted = GetTickCount();
     double cpuAtStart = CpuSeconds(quorvel.process.hProcess);
     std::vector<Moment> moments;

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Checks the exe a Windows user copies, without running it: PE32 for i386,
+# GUI subsystem, only system DLLs imported, at most 100 KB, and its version
+# resource. Usage: product_check.sh PATH_TO_QUORVEL_EXE
+set -euo pipefail
+exe=$1
+headers=$(i686-w64-mingw32-objdump -p "$exe")
+facts="$headers
+$(i686-w64-mingw32-windres -i "$exe" -O rc)
+imports $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr 'a-z' 'A-Z' | sort | tr '\n' ' ')"
+size=$(stat -c %s "$exe")
+failed=0
+[ "$size" -le 102400 ] || { echo "FAILED: $exe is $size bytes, more than 100 KB" >&2; failed=1; }
+while read -r fact; do
+    grep -qxE "\s*$fact\s*" <<<"$facts" || { echo "FAILED: $exe lacks: $fact" >&2; failed=1; }
+done <<'EOF_FACTS'
+.*file format pei-i386
+Subsystem\s+00000002\s+\(Windows GUI\)
+imports COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL RASAPI32.DLL SHELL32.DLL USER32.DLL
+FILEVERSION 1, 1, 0, 0
+PRODUCTVERSION 1, 1, 0, 0
+FILEFLAGSMASK 0x3f
+FILEOS 0x40004
+FILETYPE 0x1
+BLOCK "040904b0"
+VALUE "ProductName", "Quorvel"
+VALUE "FileDescription", "quorvel"
+VALUE "InternalName", "quorvel"
+VALUE "FileVersion", "1, 1, 0, 0"
+VALUE "Translation", 0x409, 1200
+EOF_FACTS
+[ "$failed" -eq 0 ] && echo "$exe: PE32 i386 GUI, $size bytes, version 1.1.0.0, $(grep '^imports' <<<"$facts")"
+exit "$failed"

@@ -1,0 +1,228 @@
+#include "remote.h"
+
+#include <stdio.h>
+
+#include "res/resource.h"
+
+static const DWORD FORM_WAIT_MS = 30000;
+static const DWORD POLL_MS = 20;
+static const int TEXT_CAP = 1024;
+static const long long FILETIME_UNITS_PER_MS = 10000;
+static const char PHONEBOOK_VARIABLE[] = "QUORVEL_RAS_PHONEBOOK";
+static const char JOURNAL_VARIABLE[] = "QUORVEL_RAS_JOURNAL";
+
+static std::string g_journalPath;
+
+std::string QuorvelExePath()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path);
+    folder = folder.substr(0, folder.find_last_of('\\'));
+    folder = folder.substr(0, folder.find_last_of('\\'));
+    return folder + "\\bin\\quorvel.exe";
+}
+
+struct FormSearch {
+    DWORD processId;
+    HWND found;
+};
+
+// The form is the dialog that carries the status line.
+static BOOL CALLBACK FindFormOfProcess(HWND window, LPARAM search)
+{
+    FormSearch* s = reinterpret_cast<FormSearch*>(search);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char className[64];
+    GetClassNameA(window, className, sizeof className);
+    if ((s->processId == 0 || owner == s->processId) && lstrcmpA(className, "#32770") == 0 &&
+        GetDlgItem(window, IDC_STATUS) != nullptr) {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindQuorvelForm(DWORD processId)
+{
+    FormSearch search = {processId, nullptr};
+    EnumWindows(FindFormOfProcess, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+Launched LaunchQuorvel()
+{
+    Launched launched = {};
+    std::string exe = QuorvelExePath();
+    STARTUPINFOA startup = {sizeof startup};
+    std::string commandLine = "\"" + exe + "\"";
+    DWORD started = GetTickCount();
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &launched.process)) {
+        fprintf(stderr, "could not start %s: error %lu\n", exe.c_str(), GetLastError());
+        return launched;
+    }
+    while (GetTickCount() - started < FORM_WAIT_MS) {
+        HWND form = FindQuorvelForm(launched.process.dwProcessId);
+        if (form != nullptr && IsWindowVisible(form)) {
+            launched.form = form;
+            launched.msToForm = GetTickCount() - started;
+            return launched;
+        }
+        Sleep(POLL_MS);
+    }
+    TerminateProcess(launched.process.hProcess, 1);
+    fprintf(stderr, "%s showed no form within %lu ms\n", exe.c_str(), FORM_WAIT_MS);
+    return launched;
+}
+
+DWORD WaitForExitCode(Launched* launched, DWORD timeoutMs)
+{
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(launched->process.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(launched->process.hProcess, &code);
+    else
+        TerminateProcess(launched->process.hProcess, 1);
+    CloseHandle(launched->process.hProcess);
+    CloseHandle(launched->process.hThread);
+    return code;
+}
+
+std::string ControlText(HWND form, int control)
+{
+    char text[TEXT_CAP] = "";
+    GetDlgItemTextA(form, control, text, sizeof text);
+    return text;
+}
+
+void PressButton(HWND form, int control)
+{
+    SendMessageA(form, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(form, control)));
+}
+
+bool SetRemotePicker(const Launched& quorvel, int picker, const SYSTEMTIME& value)
+{
+    HANDLE process = quorvel.process.hProcess;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof value, MEM_COMMIT, PAGE_READWRITE);
+    if (remote == nullptr)
+        return false;
+    bool done = WriteProcessMemory(process, remote, &value, sizeof value, nullptr) &&
+                SendDlgItemMessageA(quorvel.form, picker, DTM_SETSYSTEMTIME, GDT_VALID,
+                                    reinterpret_cast<LPARAM>(remote)) != 0;
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return done;
+}
+
+SYSTEMTIME LocalNow()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    return now;
+}
+
+static long long UnitsOf(const SYSTEMTIME& time)
+{
+    FILETIME stamp = {};
+    SystemTimeToFileTime(&time, &stamp);
+    ULARGE_INTEGER value;
+    value.LowPart = stamp.dwLowDateTime;
+    value.HighPart = stamp.dwHighDateTime;
+    return static_cast<long long>(value.QuadPart);
+}
+
+SYSTEMTIME AddSeconds(const SYSTEMTIME& time, long long seconds)
+{
+    ULARGE_INTEGER value;
+    value.QuadPart = static_cast<ULONGLONG>(UnitsOf(time) + seconds * 1000 * FILETIME_UNITS_PER_MS);
+    FILETIME stamp = {value.LowPart, value.HighPart};
+    SYSTEMTIME result = {};
+    FileTimeToSystemTime(&stamp, &result);
+    return result;
+}
+
+long long MsBetween(const SYSTEMTIME& from, const SYSTEMTIME& to)
+{
+    return (UnitsOf(to) - UnitsOf(from)) / FILETIME_UNITS_PER_MS;
+}
+
+long long SecondsBetween(const SYSTEMTIME& from, const SYSTEMTIME& to)
+{
+    const long long second = 1000 * FILETIME_UNITS_PER_MS;
+    return UnitsOf(to) / second - UnitsOf(from) / second;
+}
+
+std::string TempFilePath(const char* name)
+{
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    return std::string(folder) + "quorvel-" + std::to_string(GetCurrentProcessId()) + "-" + name;
+}
+
+static void WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    FILE* file = fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return;
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    fclose(file);
+}
+
+std::string UsePhonebook(const std::string& contents)
+{
+    static int count;
+    std::string path = TempFilePath(("phonebook-" + std::to_string(++count) + ".pbk").c_str());
+    WriteWholeFile(path, contents);
+    SetEnvironmentVariableA(PHONEBOOK_VARIABLE, path.c_str());
+    return path;
+}
+
+void UseJournal()
+{
+    static int count;
+    g_journalPath = TempFilePath(("journal-" + std::to_string(++count) + ".txt").c_str());
+    DeleteFileA(g_journalPath.c_str());
+    SetEnvironmentVariableA(JOURNAL_VARIABLE, g_journalPath.c_str());
+}
+
+std::vector<std::string> JournalLines()
+{
+    std::vector<std::string> lines;
+    FILE* file = fopen(g_journalPath.c_str(), "rb");
+    if (file == nullptr)
+        return lines;
+    char line[TEXT_CAP * 4];
+    while (fgets(line, sizeof line, file) != nullptr) {
+        std::string text(line);
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        lines.push_back(text);
+    }
+    fclose(file);
+    return lines;
+}
+
+std::vector<std::string> JournalCalls(const char* function)
+{
+    std::vector<std::string> calls;
+    std::string word = std::string(" ") + function + " ";
+    for (const std::string& line : JournalLines()) {
+        if (line.find(word) != std::string::npos)
+            calls.push_back(line);
+    }
+    return calls;
+}
+
+bool JournalTime(const std::string& line, SYSTEMTIME* time)
+{
+    unsigned year, month, day, hour, minute, second, ms;
+    if (sscanf(line.c_str(), "%4u-%2u-%2u %2u:%2u:%2u.%3u ", &year, &month, &day, &hour, &minute,
+               &second, &ms) != 7)
+        return false;
+    *time = SYSTEMTIME{static_cast<WORD>(year),   static_cast<WORD>(month),  0,
+                       static_cast<WORD>(day),    static_cast<WORD>(hour),   static_cast<WORD>(minute),
+                       static_cast<WORD>(second), static_cast<WORD>(ms)};
+    FILETIME unused;
+    return SystemTimeToFileTime(time, &unused) != FALSE;
+}
