@@ -1,99 +1,221 @@
-# Shared by scripts/run, scripts/test and scripts/bench: packages, the build,
-# the Wine prefix with the stand-in remote access service, a virtual display.
+# Shared by scripts/run, scripts/test and scripts/bench: packages, the route
+# (32-bit or 64-bit Wine), the builds, the Wine prefix with the stand-in
+# remote access service, a virtual display, and what a failed step says.
 # Sourced, not run.
 
 QUORVEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# The product, quorvel.exe for 32-bit Windows, is always built here.
 QUORVEL_BUILD="$QUORVEL_ROOT/build"
-QUORVEL_PACKAGES="g++-mingw-w64-i686-posix wine wine32:i386 xvfb x11-utils xdotool imagemagick cmake ninja-build"
+QUORVEL_LOGS="$QUORVEL_BUILD/logs"
+QUORVEL_PACKAGES="g++-mingw-w64-i686-posix wine wine32:i386 wine64 fonts-wine xvfb x11-utils imagemagick cmake ninja-build"
+WINE32_LOADER=/usr/lib/wine/wine
+WINE64_LOADER=/usr/lib/wine/wine64
+WINE64_SERVER=/usr/lib/wine/wineserver64
 
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win32
 
 say() { printf '%s\n' "$*"; }
 
-# Installs those of the given Debian packages that are missing, saying which.
-install_missing_packages() {
-    local missing=() pkg
-    for pkg in "$@"; do
-        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
-            missing+=("$pkg")
-        fi
-    done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    say "Installing missing packages: ${missing[*]}"
-    if [ "$(id -u)" -ne 0 ]; then
-        say "Run as root (or with sudo) to install them." >&2
-        return 1
+# Says which step failed, the last lines its command printed and what to
+# try, then ends the script; the EXIT trap ends what the script started.
+fail_step() {
+    local step=$1 log=$2 hint=$3
+    say "" >&2
+    say "FAILED: $step" >&2
+    if [ -n "$log" ] && [ -s "$log" ]; then
+        say "Its last lines (all of them in $log):" >&2
+        tail -n 20 "$log" | sed 's/^/    /' >&2
     fi
+    say "What to try: $hint" >&2
+    exit 1
+}
+
+# run_step NAME HINT COMMAND...: runs the command with its output kept in
+# build/logs, and on failure says so through fail_step.
+run_step() {
+    local step=$1 hint=$2
+    shift 2
+    mkdir -p "$QUORVEL_LOGS"
+    local log="$QUORVEL_LOGS/$(printf '%s' "$step" | tr -c 'A-Za-z0-9' '-' | tr -s '-').log"
+    if ! "$@" >"$log" 2>&1; then
+        fail_step "$step" "$log" "$hint"
+    fi
+}
+
+# Anything that fails outside run_step is still named.
+on_unexpected_error() {
+    fail_step "the command '$1' (line $2 of $3) ended with code $4" "" \
+        "run it by hand to see why; report it if it looks like a fault of the scripts"
+}
+set -E
+trap 'on_unexpected_error "$BASH_COMMAND" "$LINENO" "${BASH_SOURCE[0]}" "$?"' ERR
+
+missing_packages() {
+    local pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || printf '%s ' "$pkg"
+    done
+}
+
+apt_install() {
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         dpkg --add-architecture i386
     fi
-    apt-get update -q >/dev/null
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null
+    apt-get update -q
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"
 }
 
+# Installs those of the given Debian packages that are missing, saying which.
+install_missing_packages() {
+    local missing
+    missing=$(missing_packages "$@")
+    [ -z "$missing" ] && return 0
+    say "Installing missing packages: $missing"
+    if [ "$(id -u)" -ne 0 ]; then
+        fail_step "installing $missing" "" "run the script as root (or with sudo), or install them yourself"
+    fi
+    # shellcheck disable=SC2086
+    run_step "installing packages" \
+        "check that apt-get reaches Debian's archive and that no other apt-get is running" \
+        apt_install $missing
+}
+
+# Whether this machine starts Wine's 32-bit loader. Some kernels refuse
+# 32-bit programs altogether ("Exec format error").
+runs_32bit_programs() {
+    "$WINE32_LOADER" --version >/dev/null 2>&1
+}
+
+# Chooses the route once and says which: QUORVEL_ARCH=32 or 64 forces it,
+# otherwise the 32-bit route where the machine runs 32-bit programs.
+choose_route() {
+    case "${QUORVEL_ARCH:-}" in
+    "") if runs_32bit_programs; then QUORVEL_ROUTE=32; else QUORVEL_ROUTE=64; fi ;;
+    32) if ! runs_32bit_programs; then
+            fail_step "QUORVEL_ARCH=32: this machine cannot start Wine's 32-bit loader" "" \
+                "unset QUORVEL_ARCH (or set it to 64) to build for x86_64 and run under wine64"
+        fi
+        QUORVEL_ROUTE=32 ;;
+    64) QUORVEL_ROUTE=64 ;;
+    *) fail_step "QUORVEL_ARCH=$QUORVEL_ARCH is neither 32 nor 64" "" "set it to 32 or 64, or unset it" ;;
+    esac
+    if [ "$QUORVEL_ROUTE" = 32 ]; then
+        say "Route: 32-bit: the i686 build under Wine's 32-bit loader, in a 32-bit prefix."
+        QUORVEL_RUN_BUILD=$QUORVEL_BUILD
+        QUORVEL_WINE=wine
+        QUORVEL_WINESERVER=wineserver
+        export WINEARCH=win32
+    else
+        say "Route: 64-bit: the same sources built for x86_64 in build/x86_64, under wine64, in a 64-bit prefix."
+        install_missing_packages g++-mingw-w64-x86-64-posix
+        QUORVEL_RUN_BUILD=$QUORVEL_BUILD/x86_64
+        QUORVEL_WINE=$WINE64_LOADER
+        QUORVEL_WINESERVER=$WINE64_SERVER
+        export WINEARCH=win64 WINELOADER=$WINE64_LOADER WINESERVER=$WINE64_SERVER
+    fi
+}
+
+# configure_and_build DIR TOOLCHAIN TESTS(ON|OFF) [TARGET...]
+configure_and_build() {
+    local dir=$1 toolchain=$2 tests=$3
+    shift 3
+    local targets=()
+    [ $# -gt 0 ] && targets=(--target "$@")
+    run_step "configuring $dir" "read the CMake output above; a missing compiler means a missing package" \
+        cmake -S "$QUORVEL_ROOT" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$QUORVEL_ROOT/cmake/$toolchain" \
+        -DQUORVEL_TESTS="$tests" -DQUORVEL_PRODUCT_EXE="$QUORVEL_BUILD/bin/quorvel.exe"
+    say "Building in $dir"
+    run_step "building in $dir" "fix the compiler error shown; warnings count as errors" \
+        cmake --build "$dir" "${targets[@]}"
+}
+
+# Always the 32-bit product; on the 64-bit route also the build that runs.
+# TESTS says whether the running build carries the tests.
 build_quorvel() {
-    cmake -S "$QUORVEL_ROOT" -B "$QUORVEL_BUILD" -G Ninja \
-        -DCMAKE_TOOLCHAIN_FILE="$QUORVEL_ROOT/cmake/mingw-i686.cmake" >/dev/null
-    cmake --build "$QUORVEL_BUILD"
+    local tests=$1
+    if [ "$QUORVEL_ROUTE" = 32 ]; then
+        configure_and_build "$QUORVEL_BUILD" mingw-i686.cmake "$tests"
+    else
+        configure_and_build "$QUORVEL_BUILD" mingw-i686.cmake OFF quorvel
+        configure_and_build "$QUORVEL_RUN_BUILD" mingw-x86_64.cmake "$tests"
+    fi
 }
 
-# Makes the prefix if it is new, and puts the freshly built stand-in remote
+wine_reg_add() {
+    "$QUORVEL_WINE" reg add "$@" /f >/dev/null 2>&1
+}
+
+# Makes the prefix if it is new, puts the freshly built stand-in remote
 # access service into its system folder with an override, so that the
-# unchanged quorvel.exe uses it. Returns 0; sets QUORVEL_PREFIX_IS_NEW.
+# unchanged quorvel.exe uses it, and gives it the font of the caption
+# buttons.
 prepare_prefix() {
     export WINEPREFIX="$1"
-    QUORVEL_PREFIX_IS_NEW=0
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         say "Preparing the Wine prefix $WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
-        wineserver -w
-        QUORVEL_PREFIX_IS_NEW=1
+        run_step "making the Wine prefix $WINEPREFIX" \
+            "remove $WINEPREFIX and run again; on a 64-bit route check that wine64 is installed" \
+            make_prefix
     fi
-    cp "$QUORVEL_BUILD/standin/rasapi32.dll" "$WINEPREFIX/drive_c/windows/system32/rasapi32.dll"
-    wine reg add 'HKCU\Software\Wine\DllOverrides' /v rasapi32 /d native /f >/dev/null 2>&1
+    run_step "installing the stand-in remote access service into $WINEPREFIX" \
+        "remove $WINEPREFIX and run again" install_standin
+    run_step "installing Wine's caption font into $WINEPREFIX" \
+        "check that the package fonts-wine is installed" install_caption_font
+}
+
+make_prefix() {
+    "$QUORVEL_WINE" wineboot -i && "$QUORVEL_WINESERVER" -w
+}
+
+install_standin() {
+    cp "$QUORVEL_RUN_BUILD/standin/rasapi32.dll" "$WINEPREFIX/drive_c/windows/system32/rasapi32.dll" &&
+        wine_reg_add 'HKCU\Software\Wine\DllOverrides' /v rasapi32 /d native
+}
+
+# Debian's Wine looks for its own fonts on a path it never finds, so the
+# caption buttons would show Marlett's letters instead of its glyphs; the
+# prefix's font folder is always searched.
+install_caption_font() {
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts" &&
+        cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 }
 
 # Runs every program of the prefix in Wine's own desktop with its taskbar
 # and notification area, as a Windows user has them.
 use_desktop_with_taskbar() {
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d "$1" /f >/dev/null 2>&1
+    wine_reg_add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell
+    wine_reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d "$1"
 }
 
 # Back to one X window per Windows window, on the user's own desktop.
 leave_desktop_with_taskbar() {
-    wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
+    "$QUORVEL_WINE" reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
 }
 
 # The Windows path of the default phonebook, as a Linux path in the prefix.
 default_phonebook_path() {
-    local user
-    user=$(id -un)
-    printf '%s\n' "$WINEPREFIX/drive_c/users/$user/AppData/Roaming/Microsoft/Network/Connections/Pbk/rasphone.pbk"
+    printf '%s\n' "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Network/Connections/Pbk/rasphone.pbk"
 }
 
 # Starts Xvfb on a free display number and exports DISPLAY; XVFB_PID holds it.
 start_virtual_display() {
-    local n=90
+    local n=90 i
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
     Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     export DISPLAY=":$n"
-    local i
     for i in $(seq 50); do
         xdpyinfo >/dev/null 2>&1 && return 0
         sleep 0.1
     done
-    say "Xvfb did not start on $DISPLAY" >&2
-    return 1
+    fail_step "starting the virtual display (Xvfb on :$n)" "" "check that xvfb is installed and /tmp is writable"
 }
 
 # Ends what these scripts started: the prefix's wineserver and Xvfb.
 stop_started_processes() {
-    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
-        wineserver -k 2>/dev/null || true
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && [ -n "${QUORVEL_WINESERVER:-}" ]; then
+        "$QUORVEL_WINESERVER" -k 2>/dev/null || true
     fi
     if [ -n "${XVFB_PID:-}" ]; then
         kill "$XVFB_PID" 2>/dev/null || true
