@@ -50,7 +50,7 @@ void AddJournalQuoted(const char* label, const char* value, size_t capacity)
     AddJournal("\"");
 }
 
-void WriteJournalLine()
+DWORD WriteJournalLine(DWORD result)
 {
     // AddJournal always leaves room for the line end.
     CopyMemory(g_line + g_length, LINE_END, sizeof LINE_END - 1);
@@ -58,14 +58,15 @@ void WriteJournalLine()
     char path[JOURNAL_PATH_CAP];
     DWORD length = GetEnvironmentVariableA(JOURNAL_VARIABLE, path, sizeof path);
     if (length == 0 || length >= sizeof path)
-        return;
+        return result;
     // Opened and closed for each line, so that another process can read the
     // journal meanwhile and nothing is lost if the program dies.
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD wrote = 0;
-    WriteFile(file, g_line, static_cast<DWORD>(g_length), &wrote, nullptr);
-    CloseHandle(file);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD wrote = 0;
+        WriteFile(file, g_line, static_cast<DWORD>(g_length), &wrote, nullptr);
+        CloseHandle(file);
+    }
+    return result;
 }

@@ -88,8 +88,7 @@ DWORD WINAPI RasEnumEntriesA(LPCSTR, LPCSTR, RASENTRYNAMEA* entries, LPDWORD byt
         entries[i].dwSize = sizeof(RASENTRYNAMEA);
         lstrcpynA(entries[i].szEntryName, names, sizeof entries[i].szEntryName);
     }
-    WriteJournalLine();
-    return result;
+    return WriteJournalLine(result);
 }
 
 DWORD WINAPI RasGetEntryDialParamsA(LPCSTR, RASDIALPARAMSA* params, LPBOOL passwordStored)
@@ -118,8 +117,7 @@ DWORD WINAPI RasGetEntryDialParamsA(LPCSTR, RASDIALPARAMSA* params, LPBOOL passw
         AddJournal(" passwordStored=%d", entry.passwordStored ? 1 : 0);
     }
     SecureZeroMemory(&entry, sizeof entry);
-    WriteJournalLine();
-    return result;
+    return WriteJournalLine(result);
 }
 
 // Dials an entry of the phonebook. A failed dial keeps its handle until it
@@ -168,8 +166,7 @@ DWORD WINAPI RasDialA(LPVOID extensions, LPCSTR, RASDIALPARAMSA* params, DWORD n
     else
         result = Dial(params, connection);
     AddJournal(" -> %lu handle=%lu", result, connection != nullptr ? HandleNumber(*connection) : 0ul);
-    WriteJournalLine();
-    return result;
+    return WriteJournalLine(result);
 }
 
 DWORD WINAPI RasGetConnectStatusA(HRASCONN connection, RASCONNSTATUSA* status)
@@ -191,8 +188,7 @@ DWORD WINAPI RasGetConnectStatusA(HRASCONN connection, RASCONNSTATUSA* status)
         status->dwError = up ? 0 : c->error;
         AddJournal(" state=%s error=%lu", up ? "connected" : "disconnected", status->dwError);
     }
-    WriteJournalLine();
-    return result;
+    return WriteJournalLine(result);
 }
 
 DWORD WINAPI RasHangUpA(HRASCONN connection)
@@ -211,8 +207,7 @@ DWORD WINAPI RasHangUpA(HRASCONN connection)
         c->closingSince = GetTickCount();
     }
     AddJournal(" -> %lu", result);
-    WriteJournalLine();
-    return result;
+    return WriteJournalLine(result);
 }
 
 DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR buffer, DWORD capacity)
@@ -228,6 +223,5 @@ DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR buffer, DWORD capacity)
         result = 0;
     }
     AddJournal(" code=%u -> %lu", code, result);
-    WriteJournalLine();
-    return result;
+    return WriteJournalLine(result);
 }

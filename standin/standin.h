@@ -34,4 +34,5 @@ void AddJournal(const char* format, ...);
 // Appends ` label="value"` with quotes, backslashes and control bytes escaped,
 // reading at most capacity bytes of value.
 void AddJournalQuoted(const char* label, const char* value, size_t capacity);
-void WriteJournalLine();
+// Writes the line and gives back the call's result, for the call to return.
+DWORD WriteJournalLine(DWORD result);
