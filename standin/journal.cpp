@@ -1,84 +1,72 @@
+// The journal: one CRLF-ended line per call, appended to the file that
+// QUORVEL_RAS_JOURNAL names, so that tests and the benchmark can see what the
+// program asked for and when.
 #include "standin.h"
 
+#include <stdarg.h>
 #include <stdio.h>
 
 static const char JOURNAL_VARIABLE[] = "QUORVEL_RAS_JOURNAL";
 static const char LINE_END[] = "\r\n";
-static const char HEX_DIGITS[] = "0123456789abcdef";
-// Room kept at the end of every line for its end and terminator.
-static const size_t LINE_END_ROOM = sizeof LINE_END;
+static const DWORD JOURNAL_PATH_CAP = 1024;
+static const size_t JOURNAL_LINE_CAP = 4096;
 
-static void AppendBytes(JournalLine* line, const char* bytes, size_t count)
+static char g_line[JOURNAL_LINE_CAP];
+static size_t g_length;
+
+void AddJournal(const char* format, ...)
 {
-    size_t room = JOURNAL_LINE_CAP - LINE_END_ROOM - line->length;
-    if (count > room)
-        count = room;
-    CopyMemory(line->text + line->length, bytes, count);
-    line->length += count;
-    line->text[line->length] = '\0';
+    // Room is kept for the line end; the terminator vsnprintf writes falls in it.
+    size_t room = sizeof g_line - sizeof LINE_END - g_length;
+    va_list arguments;
+    va_start(arguments, format);
+    int written = vsnprintf(g_line + g_length, room + 1, format, arguments);
+    va_end(arguments);
+    if (written > 0)
+        g_length += static_cast<size_t>(written) < room ? static_cast<size_t>(written) : room;
 }
 
-void StartJournalLine(JournalLine* line, const char* function)
+// Stamped with the call's start, so that a dial shows when it was asked for.
+void StartJournalLine(const char* function)
 {
-    GetLocalTime(&line->start);
-    line->length = 0;
-    line->text[0] = '\0';
-    AppendJournalText(line, function);
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    g_length = 0;
+    AddJournal("%04u-%02u-%02u %02u:%02u:%02u.%03u %s", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
+               t.wMilliseconds, function);
 }
 
-void AppendJournalText(JournalLine* line, const char* text)
+void AddJournalQuoted(const char* label, const char* value, size_t capacity)
 {
-    AppendBytes(line, text, static_cast<size_t>(lstrlenA(text)));
-}
-
-void AppendJournalNumber(JournalLine* line, const char* label, DWORD value)
-{
-    char text[64];
-    snprintf(text, sizeof text, " %s%lu", label, static_cast<unsigned long>(value));
-    text[sizeof text - 1] = '\0';
-    AppendJournalText(line, text);
-}
-
-void AppendJournalQuoted(JournalLine* line, const char* label, const char* value)
-{
-    AppendJournalText(line, " ");
-    AppendJournalText(line, label);
-    AppendJournalText(line, "=\"");
-    for (const unsigned char* c = reinterpret_cast<const unsigned char*>(value); *c != '\0'; c++) {
-        if (*c == '"' || *c == '\\') {
-            char escaped[2] = {'\\', static_cast<char>(*c)};
-            AppendBytes(line, escaped, sizeof escaped);
-        } else if (*c < 0x20 || *c == 0x7F) {
-            // One call, one line: a line break in a user name must not end it.
-            char escaped[4] = {'\\', 'x', HEX_DIGITS[*c >> 4], HEX_DIGITS[*c & 0xF]};
-            AppendBytes(line, escaped, sizeof escaped);
-        } else {
-            AppendBytes(line, reinterpret_cast<const char*>(c), 1);
-        }
+    AddJournal(" %s=\"", label);
+    for (size_t i = 0; i < capacity && value[i] != '\0'; i++) {
+        unsigned char c = static_cast<unsigned char>(value[i]);
+        // One call, one line: a line break in a user name must not end it.
+        if (c < 0x20 || c == 0x7F)
+            AddJournal("\\x%02x", c);
+        else
+            AddJournal(c == '"' || c == '\\' ? "\\%c" : "%c", c);
     }
-    AppendJournalText(line, "\"");
+    AddJournal("\"");
 }
 
-void WriteJournalLine(JournalLine* line)
+DWORD WriteJournalLine(DWORD result)
 {
-    char path[PHONEBOOK_PATH_CAP];
+    // AddJournal always leaves room for the line end.
+    CopyMemory(g_line + g_length, LINE_END, sizeof LINE_END - 1);
+    g_length += sizeof LINE_END - 1;
+    char path[JOURNAL_PATH_CAP];
     DWORD length = GetEnvironmentVariableA(JOURNAL_VARIABLE, path, sizeof path);
     if (length == 0 || length >= sizeof path)
-        return;
-    char whole[JOURNAL_LINE_CAP + 64];
-    const SYSTEMTIME& t = line->start;
-    int written = snprintf(whole, sizeof whole, "%04u-%02u-%02u %02u:%02u:%02u.%03u %s%s", t.wYear, t.wMonth,
-                           t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, line->text, LINE_END);
-    if (written <= 0)
-        return;
-    DWORD size = static_cast<DWORD>(written) < sizeof whole ? static_cast<DWORD>(written) : sizeof whole - 1;
-    // Opened and closed for each line, so that nothing is lost in a crash
-    // and another process can read the journal meanwhile.
+        return result;
+    // Opened and closed for each line, so that another process can read the
+    // journal meanwhile and nothing is lost if the program dies.
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD wrote = 0;
-    WriteFile(file, whole, size, &wrote, nullptr);
-    CloseHandle(file);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD wrote = 0;
+        WriteFile(file, g_line, static_cast<DWORD>(g_length), &wrote, nullptr);
+        CloseHandle(file);
+    }
+    return result;
 }

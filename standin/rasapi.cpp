@@ -1,18 +1,18 @@
 // The six remote access calls the program makes, answered from the
 // phonebook file instead of a modem or a VPN. Connections live in this
-// process only: the handles count 1, 2, 3, ... from its start.
+// process only: the handles count 1, 2, 3, ... from its start. The program
+// calls from one thread, so nothing here is locked.
 #include "standin.h"
+
+#include <string.h>
 
 // After a hang-up the connection is known this long as disconnected, as a
 // real port takes a moment to close.
 static const DWORD CLOSING_MS = 250;
 static const int MAX_CONNECTIONS = 256;
-static const char DOMAIN_FROM_ENTRY[] = "*";
-static const char DEVICE_TYPE[] = "vpn";
-static const char DEVICE_NAME[] = "Quorvel stand-in VPN";
 
 struct Connection {
-    DWORD handle;
+    HRASCONN handle; // null for a free slot
     char entry[RAS_MAX_ENTRY_NAME + 1];
     BOOL up;
     DWORD error;
@@ -20,372 +20,208 @@ struct Connection {
     DWORD closingSince;
 };
 
-// A slot whose handle is 0 is free.
 static Connection g_connections[MAX_CONNECTIONS];
 static DWORD g_lastHandle;
-static CRITICAL_SECTION g_lock;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
+struct ErrorText {
+    DWORD code;
+    const char* text;
+};
+
+// The codes the service gives, and those the demo and test phonebooks name.
+static const ErrorText ERROR_TEXTS[] = {
+    {ERROR_INVALID_HANDLE, "The connection is not known to the remote access service."},
+    {ERROR_INVALID_PARAMETER, "A value passed to the remote access service is missing or wrong."},
+    {RAS_ERROR_BUFFER_TOO_SMALL, "The buffer given is too small for the answer."},
+    {RAS_ERROR_CANNOT_OPEN_PHONEBOOK, "The phonebook file cannot be opened or read."},
+    {RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY, "The phonebook has no entry of that name."},
+    {RAS_ERROR_INVALID_SIZE, "A record passed to the remote access service has a size it does not know."},
+    {RAS_ERROR_PORT_NOT_AVAILABLE, "The port is already in use or is not set up for dialling."},
+    {668, "The connection was dropped."},
+    {676, "The line is busy."},
+    {678, "There was no answer."},
+    {RAS_ERROR_AUTHENTICATION_FAILURE, "The user name or password was not accepted by the remote server."},
+};
+
+static unsigned long HandleNumber(HRASCONN connection)
 {
-    if (reason == DLL_PROCESS_ATTACH) {
-        DisableThreadLibraryCalls(instance);
-        InitializeCriticalSection(&g_lock);
-    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-        DeleteCriticalSection(&g_lock);
-    }
-    return TRUE;
+    return static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(connection));
 }
 
-static DWORD HandleNumber(HRASCONN connection)
+// The slot of a handle, or with a null one a free slot; null when there is
+// none. A closing connection is forgotten once its closing time is over.
+static Connection* Slot(HRASCONN connection)
 {
-    UINT_PTR value = reinterpret_cast<UINT_PTR>(connection);
-    return value <= 0xFFFFFFFFu ? static_cast<DWORD>(value) : 0;
-}
-
-static HRASCONN HandleOf(DWORD number)
-{
-    return reinterpret_cast<HRASCONN>(static_cast<UINT_PTR>(number));
-}
-
-// Forgets the connections whose closing time is over. Called with the lock.
-static void ForgetClosedConnections()
-{
-    DWORD now = GetTickCount();
     for (Connection& c : g_connections) {
-        if (c.handle != 0 && c.closing && now - c.closingSince >= CLOSING_MS)
-            c.handle = 0;
-    }
-}
-
-// Called with the lock; null for a handle the service does not know.
-static Connection* FindConnection(HRASCONN connection)
-{
-    DWORD number = HandleNumber(connection);
-    ForgetClosedConnections();
-    if (number == 0)
-        return nullptr;
-    for (Connection& c : g_connections) {
-        if (c.handle == number)
+        if (c.closing && GetTickCount() - c.closingSince >= CLOSING_MS)
+            c.handle = nullptr;
+        if (c.handle == connection)
             return &c;
     }
     return nullptr;
 }
 
-// The live connection of an entry; called with the lock.
-static Connection* FindLiveConnection(const char* entry)
+DWORD WINAPI RasEnumEntriesA(LPCSTR, LPCSTR, RASENTRYNAMEA* entries, LPDWORD byteCount, LPDWORD entryCount)
 {
-    ForgetClosedConnections();
-    for (Connection& c : g_connections) {
-        if (c.handle != 0 && c.up && !c.closing && SameName(c.entry, entry))
-            return &c;
-    }
-    return nullptr;
-}
-
-static Connection* FreeConnectionSlot()
-{
-    ForgetClosedConnections();
-    for (Connection& c : g_connections) {
-        if (c.handle == 0)
-            return &c;
-    }
-    return nullptr;
-}
-
-DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, RASENTRYNAMEA* entries, LPDWORD byteCount,
-                             LPDWORD entryCount)
-{
-    JournalLine line;
-    StartJournalLine(&line, "RasEnumEntriesA");
-    DWORD result = 0;
+    StartJournalLine("RasEnumEntriesA");
+    const char* names = nullptr;
     DWORD count = 0;
-    DWORD needed = 0;
-    if (reserved != nullptr || byteCount == nullptr || entryCount == nullptr ||
-        (entries == nullptr && *byteCount != 0)) {
+    DWORD result = 0;
+    if (byteCount == nullptr || entryCount == nullptr || (entries == nullptr && *byteCount != 0))
         result = ERROR_INVALID_PARAMETER;
-    } else if (entries != nullptr && *byteCount >= sizeof(DWORD) && entries[0].dwSize != sizeof(RASENTRYNAMEA)) {
+    else if (entries != nullptr && *byteCount >= sizeof(DWORD) && entries[0].dwSize != sizeof(RASENTRYNAMEA))
         result = RAS_ERROR_INVALID_SIZE;
-    } else {
-        Phonebook book;
-        result = LoadPhonebook(phonebook, &book);
-        count = book.count;
-        needed = count * static_cast<DWORD>(sizeof(RASENTRYNAMEA));
-        if (result == 0 && needed > *byteCount) {
-            result = RAS_ERROR_BUFFER_TOO_SMALL;
-        } else if (result == 0) {
-            for (DWORD i = 0; i < count; i++) {
-                entries[i].dwSize = sizeof(RASENTRYNAMEA);
-                lstrcpynA(entries[i].szEntryName, book.entries[i].name, sizeof entries[i].szEntryName);
-            }
-        }
-        FreePhonebook(&book);
-        if (result == 0 || result == RAS_ERROR_BUFFER_TOO_SMALL) {
-            *byteCount = needed;
-            *entryCount = count;
-        } else {
-            *entryCount = 0;
-        }
+    else
+        result = ReadEntryNames(&names);
+    for (const char* name = names; result == 0 && *name != '\0'; name += lstrlenA(name) + 1)
+        count++;
+    DWORD needed = count * static_cast<DWORD>(sizeof(RASENTRYNAMEA));
+    if (result == 0 && needed > *byteCount)
+        result = RAS_ERROR_BUFFER_TOO_SMALL;
+    AddJournal(" -> %lu", result);
+    if (result == 0 || result == RAS_ERROR_BUFFER_TOO_SMALL) {
+        *byteCount = needed;
+        *entryCount = count;
+        AddJournal(result == 0 ? " entries=%lu" : " entries=%lu bytes=%lu", count, needed);
     }
-    AppendJournalNumber(&line, "-> ", result);
-    if (result == 0 || result == RAS_ERROR_BUFFER_TOO_SMALL)
-        AppendJournalNumber(&line, "entries=", count);
-    if (result == RAS_ERROR_BUFFER_TOO_SMALL)
-        AppendJournalNumber(&line, "bytes=", needed);
-    WriteJournalLine(&line);
-    return result;
+    for (DWORD i = 0; result == 0 && i < count; names += lstrlenA(names) + 1, i++) {
+        entries[i].dwSize = sizeof(RASENTRYNAMEA);
+        lstrcpynA(entries[i].szEntryName, names, sizeof entries[i].szEntryName);
+    }
+    return WriteJournalLine(result);
 }
 
-DWORD WINAPI RasGetEntryDialParamsA(LPCSTR phonebook, RASDIALPARAMSA* params, LPBOOL passwordStored)
+DWORD WINAPI RasGetEntryDialParamsA(LPCSTR, RASDIALPARAMSA* params, LPBOOL passwordStored)
 {
-    JournalLine line;
-    StartJournalLine(&line, "RasGetEntryDialParamsA");
+    StartJournalLine("RasGetEntryDialParamsA");
+    PhonebookEntry entry;
     DWORD result = 0;
     if (params == nullptr || passwordStored == nullptr) {
         result = ERROR_INVALID_PARAMETER;
     } else if (params->dwSize != sizeof(RASDIALPARAMSA)) {
         result = RAS_ERROR_INVALID_SIZE;
     } else {
-        char entryName[RAS_MAX_ENTRY_NAME + 1];
-        lstrcpynA(entryName, params->szEntryName, sizeof entryName);
-        AppendJournalQuoted(&line, "entry", entryName);
-        Phonebook book;
-        result = LoadPhonebook(phonebook, &book);
-        const PhonebookEntry* entry = result == 0 ? FindPhonebookEntry(&book, entryName) : nullptr;
-        if (result == 0 && entry == nullptr)
-            result = RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-        if (result == 0) {
-            lstrcpynA(params->szUserName, entry->user != nullptr ? entry->user : "", sizeof params->szUserName);
-            lstrcpynA(params->szPassword, entry->password != nullptr ? entry->password : "",
-                      sizeof params->szPassword);
-            lstrcpynA(params->szDomain, entry->domain != nullptr ? entry->domain : "", sizeof params->szDomain);
-            params->szPhoneNumber[0] = '\0';
-            params->szCallbackNumber[0] = '\0';
-            *passwordStored = entry->password != nullptr;
-        }
-        FreePhonebook(&book);
+        char name[RAS_MAX_ENTRY_NAME + 1];
+        lstrcpynA(name, params->szEntryName, sizeof name);
+        AddJournalQuoted("entry", name, sizeof name);
+        result = ReadEntry(name, &entry);
     }
-    AppendJournalNumber(&line, "-> ", result);
+    AddJournal(" -> %lu", result);
     if (result == 0) {
-        AppendJournalQuoted(&line, "user", params->szUserName);
-        AppendJournalQuoted(&line, "domain", params->szDomain);
-        AppendJournalNumber(&line, "passwordStored=", *passwordStored ? 1 : 0);
+        lstrcpynA(params->szUserName, entry.user, sizeof params->szUserName);
+        lstrcpynA(params->szPassword, entry.password, sizeof params->szPassword);
+        lstrcpynA(params->szDomain, entry.domain, sizeof params->szDomain);
+        *passwordStored = entry.passwordStored;
+        AddJournalQuoted("user", entry.user, sizeof entry.user);
+        AddJournalQuoted("domain", entry.domain, sizeof entry.domain);
+        AddJournal(" passwordStored=%d", entry.passwordStored ? 1 : 0);
     }
-    WriteJournalLine(&line);
+    SecureZeroMemory(&entry, sizeof entry);
+    return WriteJournalLine(result);
+}
+
+// Dials an entry of the phonebook. A failed dial keeps its handle until it
+// is hung up, as on Windows.
+static DWORD Dial(const RASDIALPARAMSA* params, HRASCONN* connection)
+{
+    char name[RAS_MAX_ENTRY_NAME + 1];
+    lstrcpynA(name, params->szEntryName, sizeof name);
+    AddJournalQuoted("entry", name, sizeof name);
+    AddJournalQuoted("user", params->szUserName, sizeof params->szUserName);
+    AddJournalQuoted("domain", params->szDomain, sizeof params->szDomain);
+    PhonebookEntry entry;
+    DWORD result = ReadEntry(name, &entry);
+    Connection* slot = result == 0 ? Slot(nullptr) : nullptr;
+    if (result == 0 && slot == nullptr)
+        result = RAS_ERROR_PORT_NOT_AVAILABLE;
+    if (slot != nullptr) {
+        Sleep(entry.dialMs);
+        bool refused = entry.checksPassword &&
+                       strncmp(params->szPassword, entry.acceptPassword, sizeof params->szPassword) != 0;
+        result = refused ? RAS_ERROR_AUTHENTICATION_FAILURE : entry.dialResult;
+        slot->handle = reinterpret_cast<HRASCONN>(static_cast<UINT_PTR>(++g_lastHandle));
+        lstrcpynA(slot->entry, name, sizeof slot->entry);
+        slot->up = result == 0 || entry.stillUpAfterFailure;
+        slot->error = result;
+        slot->closing = FALSE;
+        *connection = slot->handle;
+    }
+    SecureZeroMemory(&entry, sizeof entry);
     return result;
 }
 
-// What a dial needs of its entry, copied so that the phonebook can be let
-// go before the dial's wait.
-struct DialSettings {
-    char domain[RAS_MAX_DOMAIN + 1];
-    char acceptUser[RAS_MAX_USER_NAME + 1];
-    char acceptPassword[RAS_MAX_PASSWORD + 1];
-    char acceptDomain[RAS_MAX_DOMAIN + 1];
-    BOOL checksUser;
-    BOOL checksPassword;
-    BOOL checksDomain;
-    DWORD dialResult;
-    DWORD dialMs;
-    BOOL stillUpAfterFailure;
-};
-
-static void CopyOptional(char* target, const char* value, int capacity, BOOL* present)
+DWORD WINAPI RasDialA(LPVOID extensions, LPCSTR, RASDIALPARAMSA* params, DWORD notifierType, LPVOID notifier,
+                      HRASCONN* connection)
 {
-    *present = value != nullptr;
-    lstrcpynA(target, value != nullptr ? value : "", capacity);
-}
-
-static void TakeDialSettings(const PhonebookEntry* entry, DialSettings* settings)
-{
-    BOOL unused = FALSE;
-    CopyOptional(settings->domain, entry->domain, sizeof settings->domain, &unused);
-    CopyOptional(settings->acceptUser, entry->acceptUser, sizeof settings->acceptUser, &settings->checksUser);
-    CopyOptional(settings->acceptPassword, entry->acceptPassword, sizeof settings->acceptPassword,
-                 &settings->checksPassword);
-    CopyOptional(settings->acceptDomain, entry->acceptDomain, sizeof settings->acceptDomain,
-                 &settings->checksDomain);
-    settings->dialResult = entry->dialResult;
-    settings->dialMs = entry->dialMs;
-    settings->stillUpAfterFailure = entry->stillUpAfterFailure;
-}
-
-// User names and domains are compared as Windows does, without regard to
-// case; passwords exactly.
-static bool CredentialsAccepted(const DialSettings* settings, const char* user, const char* password,
-                                const char* domain)
-{
-    const char* dialledDomain = lstrcmpA(domain, DOMAIN_FROM_ENTRY) == 0 ? settings->domain : domain;
-    if (settings->checksUser && !SameName(user, settings->acceptUser))
-        return false;
-    if (settings->checksPassword && lstrcmpA(password, settings->acceptPassword) != 0)
-        return false;
-    if (settings->checksDomain && !SameName(dialledDomain, settings->acceptDomain))
-        return false;
-    return true;
-}
-
-// Finds the entry and, when it is not already connected, the settings of
-// the dial. Returns 0 or the code of an error found before any dialling.
-static DWORD PrepareDial(LPCSTR phonebook, const char* entryName, DialSettings* settings, DWORD* liveHandle)
-{
-    *liveHandle = 0;
-    Phonebook book;
-    DWORD result = LoadPhonebook(phonebook, &book);
-    const PhonebookEntry* entry = result == 0 ? FindPhonebookEntry(&book, entryName) : nullptr;
-    if (result == 0 && entry == nullptr)
-        result = RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;
-    if (result == 0)
-        TakeDialSettings(entry, settings);
-    FreePhonebook(&book);
-    if (result != 0)
-        return result;
-    EnterCriticalSection(&g_lock);
-    Connection* live = FindLiveConnection(entryName);
-    if (live != nullptr)
-        *liveHandle = live->handle;
-    LeaveCriticalSection(&g_lock);
-    return 0;
-}
-
-DWORD WINAPI RasDialA(LPVOID extensions, LPCSTR phonebook, RASDIALPARAMSA* params, DWORD notifierType,
-                      LPVOID notifier, HRASCONN* connection)
-{
-    JournalLine line;
-    StartJournalLine(&line, "RasDialA");
+    StartJournalLine("RasDialA");
     DWORD result = 0;
-    DWORD handle = 0;
     if (connection != nullptr)
         *connection = nullptr;
     // Only the synchronous dial is offered: no notifier, no extensions.
-    if (params == nullptr || connection == nullptr || extensions != nullptr || notifier != nullptr ||
-        notifierType != 0) {
+    if (params == nullptr || connection == nullptr || extensions != nullptr || notifierType != 0 ||
+        notifier != nullptr)
         result = ERROR_INVALID_PARAMETER;
-    } else if (params->dwSize != sizeof(RASDIALPARAMSA)) {
+    else if (params->dwSize != sizeof(RASDIALPARAMSA))
         result = RAS_ERROR_INVALID_SIZE;
-    } else {
-        char entryName[RAS_MAX_ENTRY_NAME + 1];
-        char user[RAS_MAX_USER_NAME + 1];
-        char password[RAS_MAX_PASSWORD + 1];
-        char domain[RAS_MAX_DOMAIN + 1];
-        lstrcpynA(entryName, params->szEntryName, sizeof entryName);
-        lstrcpynA(user, params->szUserName, sizeof user);
-        lstrcpynA(password, params->szPassword, sizeof password);
-        lstrcpynA(domain, params->szDomain, sizeof domain);
-        AppendJournalQuoted(&line, "entry", entryName);
-        AppendJournalQuoted(&line, "user", user);
-        AppendJournalQuoted(&line, "domain", domain);
-
-        DialSettings settings;
-        result = PrepareDial(phonebook, entryName, &settings, &handle);
-        if (result == 0 && handle == 0) {
-            Sleep(settings.dialMs);
-            result = CredentialsAccepted(&settings, user, password, domain) ? settings.dialResult
-                                                                            : RAS_ERROR_AUTHENTICATION_FAILURE;
-            EnterCriticalSection(&g_lock);
-            Connection* slot = FreeConnectionSlot();
-            if (slot == nullptr) {
-                result = RAS_ERROR_PORT_NOT_AVAILABLE;
-            } else {
-                // A failed dial keeps its handle until it is hung up, as on Windows.
-                handle = ++g_lastHandle;
-                slot->handle = handle;
-                lstrcpynA(slot->entry, entryName, sizeof slot->entry);
-                slot->up = result == 0 || settings.stillUpAfterFailure;
-                slot->error = result;
-                slot->closing = FALSE;
-                slot->closingSince = 0;
-            }
-            LeaveCriticalSection(&g_lock);
-        }
-        SecureZeroMemory(password, sizeof password);
-        SecureZeroMemory(settings.acceptPassword, sizeof settings.acceptPassword);
-        *connection = HandleOf(handle);
-    }
-    AppendJournalNumber(&line, "-> ", result);
-    AppendJournalNumber(&line, "handle=", handle);
-    WriteJournalLine(&line);
-    return result;
+    else
+        result = Dial(params, connection);
+    AddJournal(" -> %lu handle=%lu", result, connection != nullptr ? HandleNumber(*connection) : 0ul);
+    return WriteJournalLine(result);
 }
 
 DWORD WINAPI RasGetConnectStatusA(HRASCONN connection, RASCONNSTATUSA* status)
 {
-    JournalLine line;
-    StartJournalLine(&line, "RasGetConnectStatusA");
-    AppendJournalNumber(&line, "handle=", HandleNumber(connection));
+    StartJournalLine("RasGetConnectStatusA");
+    AddJournal(" handle=%lu", HandleNumber(connection));
+    const Connection* c = connection != nullptr ? Slot(connection) : nullptr;
     DWORD result = 0;
-    if (status == nullptr) {
+    if (status == nullptr)
         result = ERROR_INVALID_PARAMETER;
-    } else if (status->dwSize != sizeof(RASCONNSTATUSA)) {
+    else if (status->dwSize != sizeof(RASCONNSTATUSA))
         result = RAS_ERROR_INVALID_SIZE;
-    } else {
-        EnterCriticalSection(&g_lock);
-        const Connection* c = FindConnection(connection);
-        if (c == nullptr) {
-            result = ERROR_INVALID_HANDLE;
-        } else {
-            bool up = c->up && !c->closing;
-            status->rasconnstate = up ? RAS_STATE_CONNECTED : RAS_STATE_DISCONNECTED;
-            status->dwError = up ? 0 : c->error;
-            lstrcpynA(status->szDeviceType, DEVICE_TYPE, sizeof status->szDeviceType);
-            lstrcpynA(status->szDeviceName, DEVICE_NAME, sizeof status->szDeviceName);
-        }
-        LeaveCriticalSection(&g_lock);
-    }
-    AppendJournalNumber(&line, "-> ", result);
+    else if (c == nullptr)
+        result = ERROR_INVALID_HANDLE;
+    AddJournal(" -> %lu", result);
     if (result == 0) {
-        AppendJournalText(&line, status->rasconnstate == RAS_STATE_CONNECTED ? " state=connected"
-                                                                             : " state=disconnected");
-        AppendJournalNumber(&line, "error=", status->dwError);
+        bool up = c->up && !c->closing;
+        status->rasconnstate = up ? RAS_STATE_CONNECTED : RAS_STATE_DISCONNECTED;
+        status->dwError = up ? 0 : c->error;
+        AddJournal(" state=%s error=%lu", up ? "connected" : "disconnected", status->dwError);
     }
-    WriteJournalLine(&line);
-    return result;
-}
-
-// The HangUpResult of the entry; a phonebook that no longer has the entry,
-// or cannot be read, does not keep a connection from closing.
-static DWORD HangUpResultOf(const char* entryName)
-{
-    Phonebook book;
-    DWORD result = 0;
-    if (LoadPhonebook(nullptr, &book) == 0) {
-        const PhonebookEntry* entry = FindPhonebookEntry(&book, entryName);
-        if (entry != nullptr)
-            result = entry->hangUpResult;
-    }
-    FreePhonebook(&book);
-    return result;
+    return WriteJournalLine(result);
 }
 
 DWORD WINAPI RasHangUpA(HRASCONN connection)
 {
-    JournalLine line;
-    StartJournalLine(&line, "RasHangUpA");
-    AppendJournalNumber(&line, "handle=", HandleNumber(connection));
-    DWORD result = 0;
-    EnterCriticalSection(&g_lock);
-    Connection* c = FindConnection(connection);
-    if (c == nullptr) {
-        result = ERROR_INVALID_HANDLE;
-    } else if (!c->closing) {
-        result = HangUpResultOf(c->entry);
-        if (result == 0) {
-            c->closing = TRUE;
-            c->closingSince = GetTickCount();
-        }
+    StartJournalLine("RasHangUpA");
+    AddJournal(" handle=%lu", HandleNumber(connection));
+    Connection* c = connection != nullptr ? Slot(connection) : nullptr;
+    DWORD result = c == nullptr ? ERROR_INVALID_HANDLE : 0;
+    if (c != nullptr && !c->closing) {
+        // As the phonebook says now; an entry gone from it closes as usual.
+        PhonebookEntry entry;
+        if (ReadEntry(c->entry, &entry) == 0)
+            result = entry.hangUpResult;
+        SecureZeroMemory(&entry, sizeof entry);
+        c->closing = result == 0;
+        c->closingSince = GetTickCount();
     }
-    LeaveCriticalSection(&g_lock);
-    AppendJournalNumber(&line, "-> ", result);
-    WriteJournalLine(&line);
-    return result;
+    AddJournal(" -> %lu", result);
+    return WriteJournalLine(result);
 }
 
 DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR buffer, DWORD capacity)
 {
-    JournalLine line;
-    StartJournalLine(&line, "RasGetErrorStringA");
-    AppendJournalNumber(&line, "code=", code);
-    DWORD result = CopyErrorText(code, buffer, capacity);
-    AppendJournalNumber(&line, "-> ", result);
-    WriteJournalLine(&line);
-    return result;
+    StartJournalLine("RasGetErrorStringA");
+    // Any other code leaves the buffer alone, and the program shows its own text.
+    DWORD result = ERROR_INVALID_PARAMETER;
+    for (const ErrorText& known : ERROR_TEXTS) {
+        if (known.code != code || buffer == nullptr || capacity == 0)
+            continue;
+        DWORD needed = static_cast<DWORD>(lstrlenA(known.text)) + 1;
+        lstrcpynA(buffer, known.text, static_cast<int>(capacity < needed ? capacity : needed));
+        result = 0;
+    }
+    AddJournal(" code=%u -> %lu", code, result);
+    return WriteJournalLine(result);
 }
