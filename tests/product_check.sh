@@ -5,29 +5,20 @@
 set -euo pipefail
 exe=$1
 headers=$(i686-w64-mingw32-objdump -p "$exe")
-facts="$headers
-$(i686-w64-mingw32-windres -i "$exe" -O rc)
-imports $(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr 'a-z' 'A-Z' | sort | tr '\n' ' ')"
+version=$(i686-w64-mingw32-windres -i "$exe" -O rc | sed -n '/VERSIONINFO/,$p')
+imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr 'a-z' 'A-Z' | sort | xargs)
 size=$(stat -c %s "$exe")
 failed=0
-[ "$size" -le 102400 ] || { echo "FAILED: $exe is $size bytes, more than 100 KB" >&2; failed=1; }
-while read -r fact; do
-    grep -qxE "\s*$fact\s*" <<<"$facts" || { echo "FAILED: $exe lacks: $fact" >&2; failed=1; }
-done <<'EOF_FACTS'
-.*file format pei-i386
-Subsystem\s+00000002\s+\(Windows GUI\)
-imports COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL RASAPI32.DLL SHELL32.DLL USER32.DLL
-FILEVERSION 1, 1, 0, 0
-PRODUCTVERSION 1, 1, 0, 0
-FILEFLAGSMASK 0x3f
-FILEOS 0x40004
-FILETYPE 0x1
-BLOCK "040904b0"
-VALUE "ProductName", "Quorvel"
-VALUE "FileDescription", "quorvel"
-VALUE "InternalName", "quorvel"
-VALUE "FileVersion", "1, 1, 0, 0"
-VALUE "Translation", 0x409, 1200
-EOF_FACTS
-[ "$failed" -eq 0 ] && echo "$exe: PE32 i386 GUI, $size bytes, version 1.1.0.0, $(grep '^imports' <<<"$facts")"
+fail() { echo "FAILED: $exe: $*" >&2; failed=1; }
+grep -q 'file format pei-i386' <<<"$headers" || fail "not a PE32 for i386"
+grep -Eq '^Subsystem\s+00000002' <<<"$headers" || fail "not for the GUI subsystem"
+[ "$imports" = "COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL RASAPI32.DLL SHELL32.DLL USER32.DLL" ] ||
+    fail "imports $imports"
+[ "$size" -le 102400 ] || fail "$size bytes, more than 100 KB"
+for line in 'FILEVERSION 1, 1, 0, 0' 'PRODUCTVERSION 1, 1, 0, 0' 'FILEFLAGSMASK 0x3f' 'FILEOS 0x40004' \
+    'FILETYPE 0x1' 'BLOCK "040904b0"' 'VALUE "ProductName", "Quorvel"' 'VALUE "FileDescription", "quorvel"' \
+    'VALUE "InternalName", "quorvel"' 'VALUE "FileVersion", "1, 1, 0, 0"' 'VALUE "Translation", 0x409, 1200'; do
+    grep -qxF "$line" <<<"$(sed 's/^\s*//' <<<"$version")" || fail "its version resource lacks: $line"
+done
+[ "$failed" -eq 0 ] && echo "$exe: PE32 i386, GUI, $size bytes, version 1.1.0.0, imports $imports"
 exit "$failed"

@@ -1,35 +1,15 @@
-// Hiding the form to the notification area and bringing it back, with the
-// shell of Wine's desktop (the test prefix runs one).
+// Hiding the form to the notification area of Wine's shell and back.
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
 #include "scheduler/scheduler.h"
 #include "test_support.h"
 
-// Asks the shell about the form's icon (NIM_MODIFY: true only for an icon
-// it holds), or adds or deletes it behind the form's back.
+// NIM_MODIFY asks whether the shell holds the form's icon.
 static bool ShellIcon(HWND form, DWORD action)
 {
-    NOTIFYICONDATAA_V1 nid = {sizeof nid};
-    nid.hWnd = form;
-    nid.uID = TRAY_ICON_ID;
+    NOTIFYICONDATAA_V1 nid = {sizeof nid, form, TRAY_ICON_ID};
     return Shell_NotifyIconA(action, reinterpret_cast<NOTIFYICONDATAA*>(&nid)) != FALSE;
-}
-
-// A double-click on the shell's rightmost icon, where the form's is, as the
-// taskbar gets it from the mouse; the shell tells the form with the icon's
-// message.
-static void DoubleClickTheIcon(HWND form)
-{
-    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
-    RECT rect;
-    GetClientRect(tray, &rect);
-    PostMessageA(tray, WM_LBUTTONDBLCLK, MK_LBUTTON,
-                 MAKELPARAM(rect.right - GetSystemMetrics(SM_CXSMICON) / 2 - 3, rect.bottom / 2));
-    for (int i = 0; i < 100 && !IsWindowVisible(form); i++) {
-        QuitRequested(nullptr);
-        Sleep(20);
-    }
 }
 
 TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
@@ -39,15 +19,12 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     StartCatchingBoxes();
     HWND form = CreateSchedulerForm();
     ShowWindow(form, SW_SHOW);
-    ASSERT_NE(FindWindowA("Shell_TrayWnd", nullptr), nullptr) << "the test prefix runs Wine's shell";
+    HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
+    ASSERT_NE(tray, nullptr) << "the test prefix runs Wine's shell";
     PressButton(form, IDC_HIDE);
-    EXPECT_FALSE(IsWindowVisible(form));
-    EXPECT_TRUE(ShellIcon(form, NIM_MODIFY));
-    const UINT ignored[] = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_MOUSEMOVE};
-    for (UINT mouse : ignored)
+    for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_MOUSEMOVE})
         SendMessageA(form, WM_TRAYNOTIFY, TRAY_ICON_ID, mouse);
-    EXPECT_FALSE(IsWindowVisible(form));
-
+    EXPECT_TRUE(!IsWindowVisible(form) && ShellIcon(form, NIM_MODIFY));
     // A new shell comes up with an empty notification area.
     const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     ShellIcon(form, NIM_DELETE);
@@ -60,27 +37,27 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     CheckDlgButton(form, IDC_HANGUP_ENABLE, BST_UNCHECKED);
     ToggleCountingAt(form, &now);
     ExamineScheduleUpTo(form, &now);
-    EXPECT_EQ(JournalCalls("RasDialA").size(), 1u);
-    ASSERT_EQ(CaughtBoxes().size(), 1u);
-    EXPECT_FALSE(CaughtBoxes()[0].ownerVisible);
-    EXPECT_FALSE(IsWindowVisible(form));
+    ASSERT_EQ(JournalCalls("RasDialA").size() + g_caughtBoxes.size(), 2u);
+    EXPECT_TRUE(!g_caughtBoxes[0].ownerVisible && !IsWindowVisible(form));
 
-    DoubleClickTheIcon(form);
-    EXPECT_TRUE(IsWindowVisible(form));
-    EXPECT_FALSE(ShellIcon(form, NIM_MODIFY));
+    // The shell's own double-click on the icon, rightmost in its area.
+    RECT area;
+    GetClientRect(tray, &area);
+    PostMessageA(tray, WM_LBUTTONDBLCLK, MK_LBUTTON,
+                 MAKELPARAM(area.right - GetSystemMetrics(SM_CXSMICON) / 2 - 3, area.bottom / 2));
+    for (int i = 0; i < 100 && !IsWindowVisible(form) && !QuitRequested(nullptr); i++)
+        Sleep(20);
+    EXPECT_TRUE(IsWindowVisible(form) && !ShellIcon(form, NIM_MODIFY));
     SendMessageA(form, taskbarCreated, 0, 0);
     EXPECT_FALSE(ShellIcon(form, NIM_MODIFY)) << "a shown form puts no icon into a new shell";
 
-    // An icon the shell refuses (it takes no second one of the same window
-    // and identifier) leaves the form on screen, with a box; later it hides.
+    // A refused icon (a second of one window and identifier) leaves the form shown.
     ASSERT_TRUE(ShellIcon(form, NIM_ADD));
     PressButton(form, IDC_HIDE);
     EXPECT_TRUE(IsWindowVisible(form));
-    ASSERT_EQ(CaughtBoxes().size(), 2u);
-    EXPECT_NE(CaughtBoxes()[1].text.find("notification area"), std::string::npos);
+    EXPECT_NE(g_caughtBoxes.back().text.find("notification area"), std::string::npos);
     ShellIcon(form, NIM_DELETE);
     PressButton(form, IDC_HIDE);
-    EXPECT_FALSE(IsWindowVisible(form));
-    EXPECT_TRUE(ShellIcon(form, NIM_DELETE));
+    EXPECT_TRUE(!IsWindowVisible(form) && ShellIcon(form, NIM_DELETE));
     DestroySchedulerForm(form);
 }

@@ -55,23 +55,16 @@ static void WaitUntil(const SYSTEMTIME& moment, int extraMs)
     }
 }
 
-static void SelectEntry(const Launched& quorvel, int index)
-{
-    SendDlgItemMessageA(quorvel.form, IDC_ENTRY, CB_SETCURSEL, index, 0);
-    SendMessageA(quorvel.form, WM_COMMAND, MAKEWPARAM(IDC_ENTRY, CBN_SELCHANGE), 0);
-}
-
 static void RunCycle(const Launched& quorvel, CycleKind kind, std::vector<Moment>* moments)
 {
-    // The entries sort as "Fast" (0) and "Slow" (1).
-    SelectEntry(quorvel, kind == BUSY_CYCLE ? 1 : 0);
+    SelectEntry(quorvel.form, kind == BUSY_CYCLE ? "Slow" : "Fast");
     SYSTEMTIME dial = AddSeconds(LocalNow(), LEAD_SECONDS);
     dial.wMilliseconds = 0;
     SYSTEMTIME hangUp = AddSeconds(dial, HANG_UP_AFTER_SECONDS);
-    SetRemotePicker(quorvel, IDC_DIAL_TIME, dial);
-    SetRemotePicker(quorvel, IDC_DIAL_DATE, dial);
-    SetRemotePicker(quorvel, IDC_HANGUP_TIME, hangUp);
-    SetRemotePicker(quorvel, IDC_HANGUP_DATE, hangUp);
+    SetPicker(quorvel.form, IDC_DIAL_TIME, dial);
+    SetPicker(quorvel.form, IDC_DIAL_DATE, dial);
+    SetPicker(quorvel.form, IDC_HANGUP_TIME, hangUp);
+    SetPicker(quorvel.form, IDC_HANGUP_DATE, hangUp);
     bool hidden = kind == HIDDEN_CYCLE;
     if (hidden)
         PressButton(quorvel.form, IDC_HIDE);

@@ -102,16 +102,29 @@ void PressButton(HWND form, int control)
                  reinterpret_cast<LPARAM>(GetDlgItem(form, control)));
 }
 
-bool SetRemotePicker(const Launched& quorvel, int picker, const SYSTEMTIME& value)
+void SelectEntry(HWND form, const char* name)
 {
-    HANDLE process = quorvel.process.hProcess;
-    void* remote = VirtualAllocEx(process, nullptr, sizeof value, MEM_COMMIT, PAGE_READWRITE);
-    if (remote == nullptr)
-        return false;
-    bool done = WriteProcessMemory(process, remote, &value, sizeof value, nullptr) &&
-                SendDlgItemMessageA(quorvel.form, picker, DTM_SETSYSTEMTIME, GDT_VALID,
-                                    reinterpret_cast<LPARAM>(remote)) != 0;
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    SendDlgItemMessageA(form, IDC_ENTRY, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name));
+    SendMessageA(form, WM_COMMAND, MAKEWPARAM(IDC_ENTRY, CBN_SELCHANGE), 0);
+}
+
+// The picker's message carries a pointer, which the platform does not carry
+// over to another process: there the value goes through that process's memory.
+bool SetPicker(HWND form, int picker, const SYSTEMTIME& value)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(form, &processId);
+    if (processId == GetCurrentProcessId())
+        return SendDlgItemMessageA(form, picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value)) != 0;
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId);
+    void* remote = process != nullptr ? VirtualAllocEx(process, nullptr, sizeof value, MEM_COMMIT, PAGE_READWRITE)
+                                      : nullptr;
+    bool done = remote != nullptr && WriteProcessMemory(process, remote, &value, sizeof value, nullptr) &&
+                SendDlgItemMessageA(form, picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(remote)) != 0;
+    if (remote != nullptr)
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    if (process != nullptr)
+        CloseHandle(process);
     return done;
 }
 

@@ -26,11 +26,11 @@ HWND FindQuorvelForm(DWORD processId);
 // it does not end in time.
 DWORD WaitForExitCode(Launched* launched, DWORD timeoutMs);
 
+// These work on a form of this process or of another one.
 std::string ControlText(HWND form, int control);
 void PressButton(HWND form, int control);
-// A picker of a form in another process: the value goes through memory of
-// that process, as the message carries a pointer.
-bool SetRemotePicker(const Launched& quorvel, int picker, const SYSTEMTIME& value);
+void SelectEntry(HWND form, const char* name);
+bool SetPicker(HWND form, int picker, const SYSTEMTIME& value);
 
 SYSTEMTIME LocalNow();
 SYSTEMTIME AddSeconds(const SYSTEMTIME& time, long long seconds);

@@ -6,11 +6,12 @@
 #include "shell/shell.h"
 
 static const int TEXT_CAP = 1024;
+// The static control that holds a message box's text.
+static const int BOX_TEXT_ID = 0xFFFF;
 
 static HHOOK g_boxHook;
-static std::vector<CaughtBox> g_caughtBoxes;
-static void (*g_boxCallback)(void*);
-static void* g_boxCallbackContext;
+std::vector<CaughtBox> g_caughtBoxes;
+static void (*g_boxCallback)();
 
 HWND CreateSchedulerForm()
 {
@@ -37,17 +38,12 @@ bool QuitRequested(int* code)
     bool seen = false;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        seen = seen || msg.message == WM_QUIT;
         if (msg.message == WM_QUIT && code != nullptr)
             *code = static_cast<int>(msg.wParam);
+        seen = seen || msg.message == WM_QUIT;
         DispatchMessageA(&msg);
     }
     return seen;
-}
-
-void SetPicker(HWND form, int picker, const SYSTEMTIME& value)
-{
-    SendDlgItemMessageA(form, picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value));
 }
 
 void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& value)
@@ -60,51 +56,28 @@ void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& valu
     SetPicker(form, datePicker, date);
 }
 
-void SelectEntry(HWND form, const char* name)
-{
-    SendDlgItemMessageA(form, IDC_ENTRY, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name));
-    SendMessageA(form, WM_COMMAND, MAKEWPARAM(IDC_ENTRY, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(GetDlgItem(form, IDC_ENTRY)));
-}
-
-// A box's text is its longest static text.
-static BOOL CALLBACK CollectBoxText(HWND child, LPARAM found)
-{
-    char text[TEXT_CAP];
-    GetWindowTextA(child, text, sizeof text);
-    std::string* longest = reinterpret_cast<std::string*>(found);
-    if (GetDlgCtrlID(child) != IDOK && lstrlenA(text) > static_cast<int>(longest->size()))
-        *longest = text;
-    return TRUE;
-}
-
+// Message boxes have an OK button; the form, a dialog too, has none.
 static LRESULT CALLBACK BoxHookProc(int code, WPARAM wParam, LPARAM lParam)
 {
     HWND box = reinterpret_cast<HWND>(wParam);
-    // Only message boxes: the form is a dialog too, but it has a status line.
-    if (code == HCBT_ACTIVATE && GetDlgItem(box, IDOK) != nullptr && GetDlgItem(box, IDC_STATUS) == nullptr &&
-        GetPropA(box, "Caught") == nullptr) {
+    if (code == HCBT_ACTIVATE && GetDlgItem(box, IDOK) != nullptr && GetPropA(box, "Caught") == nullptr) {
         SetPropA(box, "Caught", box);
-        CaughtBox caught = {"", "", "", GetWindow(box, GW_OWNER), false};
-        EnumChildWindows(box, CollectBoxText, reinterpret_cast<LPARAM>(&caught.text));
+        HWND owner = GetWindow(box, GW_OWNER);
         char caption[TEXT_CAP];
         GetWindowTextA(box, caption, sizeof caption);
-        caught.caption = caption;
-        caught.ownerStatus = ControlText(caught.owner, IDC_STATUS);
-        caught.ownerVisible = caught.owner != nullptr && IsWindowVisible(caught.owner);
-        g_caughtBoxes.push_back(caught);
+        g_caughtBoxes.push_back({ControlText(box, BOX_TEXT_ID), caption, ControlText(owner, IDC_STATUS), owner,
+                                 IsWindowVisible(owner) != FALSE});
         if (g_boxCallback != nullptr)
-            g_boxCallback(g_boxCallbackContext);
+            g_boxCallback();
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     }
     return CallNextHookEx(g_boxHook, code, wParam, lParam);
 }
 
-void StartCatchingBoxes(void (*callback)(void*), void* context)
+void StartCatchingBoxes(void (*callback)())
 {
     g_caughtBoxes.clear();
     g_boxCallback = callback;
-    g_boxCallbackContext = context;
     if (g_boxHook == nullptr)
         g_boxHook = SetWindowsHookExA(WH_CBT, BoxHookProc, nullptr, GetCurrentThreadId());
 }
@@ -113,11 +86,6 @@ void StopCatchingBoxes()
 {
     UnhookWindowsHookEx(g_boxHook);
     g_boxHook = nullptr;
-}
-
-const std::vector<CaughtBox>& CaughtBoxes()
-{
-    return g_caughtBoxes;
 }
 
 std::string RasText(DWORD code)
@@ -140,8 +108,8 @@ static UINT_PTR WINAPI RefusedSetTimer(HWND, UINT_PTR, UINT, TIMERPROC)
     return 0;
 }
 
-// Swaps the entry of SetTimer in this program's import table, through
-// which the program's own code calls it.
+// Swaps SetTimer's entry in this program's import table, through which the
+// program's own code calls it.
 void RefuseTimers(bool refuse)
 {
     ULONG_PTR real = reinterpret_cast<ULONG_PTR>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetTimer"));
@@ -152,11 +120,11 @@ void RefuseTimers(bool refuse)
     for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name != 0; dll++) {
         for (auto* entry = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk); entry->u1.Function; entry++) {
             DWORD protection;
-            if (entry->u1.Function != (refuse ? real : refused))
-                continue;
-            VirtualProtect(&entry->u1.Function, sizeof(ULONG_PTR), PAGE_READWRITE, &protection);
-            entry->u1.Function = refuse ? refused : real;
-            VirtualProtect(&entry->u1.Function, sizeof(ULONG_PTR), protection, &protection);
+            if (entry->u1.Function == (refuse ? real : refused) &&
+                VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &protection)) {
+                entry->u1.Function = refuse ? refused : real;
+                VirtualProtect(entry, sizeof *entry, protection, &protection);
+            }
         }
     }
 }
