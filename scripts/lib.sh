@@ -37,7 +37,7 @@ run_step() {
     local step=$1 hint=$2
     shift 2
     mkdir -p "$QUORVEL_LOGS"
-    local log="$QUORVEL_LOGS/$(printf '%s' "$step" | tr -c 'A-Za-z0-9' '-' | tr -s '-').log"
+    local log="$QUORVEL_LOGS/$(printf '%s' "${step//$QUORVEL_ROOT\//}" | tr -c 'A-Za-z0-9' '-' | tr -s '-').log"
     if ! "$@" >"$log" 2>&1; then
         fail_step "$step" "$log" "$hint"
     fi
@@ -84,7 +84,7 @@ install_missing_packages() {
 # Whether this machine starts Wine's 32-bit loader. Some kernels refuse
 # 32-bit programs altogether ("Exec format error").
 runs_32bit_programs() {
-    "$WINE32_LOADER" --version >/dev/null 2>&1
+    WINE32_PROBE=$("$WINE32_LOADER" --version 2>&1)
 }
 
 # Chooses the route once and says which: QUORVEL_ARCH=32 or 64 forces it,
@@ -93,7 +93,7 @@ choose_route() {
     case "${QUORVEL_ARCH:-}" in
     "") if runs_32bit_programs; then QUORVEL_ROUTE=32; else QUORVEL_ROUTE=64; fi ;;
     32) if ! runs_32bit_programs; then
-            fail_step "QUORVEL_ARCH=32: this machine cannot start Wine's 32-bit loader" "" \
+            fail_step "QUORVEL_ARCH=32: this machine cannot start Wine's 32-bit loader ($WINE32_PROBE)" "" \
                 "unset QUORVEL_ARCH (or set it to 64) to build for x86_64 and run under wine64"
         fi
         QUORVEL_ROUTE=32 ;;
