@@ -1,6 +1,8 @@
 // The real quorvel.exe, started and driven from this second process.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "res/resource.h"
 #include "test_support.h"
 
@@ -16,8 +18,6 @@ TEST(EndToEnd, TheWaysOfEndingEndWithCodeZeroAndEscapeIsNoneOfThem)
     for (const auto& c : cases) {
         Launched quorvel = LaunchQuorvel();
         ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
-        HWND hidden = FindWindowA("QUORVEL", "Quorvel");
-        EXPECT_TRUE(hidden != nullptr && !IsWindowVisible(hidden));
         PostThreadMessageA(quorvel.process.dwThreadId, c.first == WM_QUIT ? WM_QUIT : WM_NULL, 0, 0);
         PostMessageA(quorvel.form, c.first == WM_QUIT ? WM_NULL : c.first, c.second, 0);
         bool escape = c.second == IDCANCEL;
@@ -36,11 +36,13 @@ TEST(EndToEnd, DialsAndHangsUpWithinTheirOwnSecondsOnTheRealTimer)
     ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
     SYSTEMTIME dial = AddSeconds(LocalNow(), 3), hangUp = AddSeconds(dial, 2);
     for (int picker : {IDC_DIAL_TIME, IDC_DIAL_DATE, IDC_HANGUP_TIME, IDC_HANGUP_DATE})
-        ASSERT_TRUE(SetPicker(quorvel.form, picker, picker == IDC_DIAL_TIME || picker == IDC_DIAL_DATE ? dial : hangUp));
+        EXPECT_TRUE(SetPicker(quorvel.form, picker, picker == IDC_DIAL_TIME || picker == IDC_DIAL_DATE ? dial : hangUp));
     PressButton(quorvel.form, IDC_START);
-    ASSERT_GT(SecondsBetween(LocalNow(), dial), 0) << "Start came after the dial's second";
-    Sleep(static_cast<DWORD>(MsBetween(LocalNow(), hangUp)) + 1500);
+    EXPECT_GT(SecondsBetween(LocalNow(), dial), 0) << "Start came after the dial's second";
+    Sleep(static_cast<DWORD>(std::max(0LL, MsBetween(LocalNow(), hangUp))) + 1500);
     EXPECT_EQ(ControlText(quorvel.form, IDC_STATUS), "Hung up");
+    PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
     std::vector<std::string> calls = JournalCalls("RasDialA"), hangUps = JournalCalls("RasHangUpA");
     ASSERT_EQ(calls.size() + hangUps.size(), 2u);
     calls.push_back(hangUps.at(0));
@@ -49,6 +51,4 @@ TEST(EndToEnd, DialsAndHangsUpWithinTheirOwnSecondsOnTheRealTimer)
     EXPECT_EQ(SecondsBetween(dial, dialled), 0) << calls[0];
     EXPECT_EQ(SecondsBetween(hangUp, hungUp), 0) << calls[1];
     EXPECT_NE(calls[0].find("user=\"alice\" domain=\"HOME\" -> 0"), std::string::npos) << calls[0];
-    PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
 }

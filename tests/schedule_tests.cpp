@@ -32,17 +32,16 @@ static std::string Calls()
         {"RasGetConnectStatusA handle=(\\w+) -> 0 state=(\\w+) error=", "Status $1 $2 "},
         {"RasGetConnectStatusA handle=(\\w+) -> 6", "Status $1 gone"},
     };
-    std::string calls, last;
+    std::string calls;
     for (std::string line : JournalLines()) {
         line = line.substr(line.find(' ', 11) + 1); // after the date and time
         for (const auto& rule : SHORTER)
             line = std::regex_replace(line, std::regex(rule[0]), rule[1]);
-        if (line.rfind("Ras", 0) != 0 && (line != last || line.rfind("Status", 0) != 0))
+        if (line.rfind("Ras", 0) != 0)
             calls += (calls.empty() ? "" : "; ") + line;
-        last = line;
     }
     // A hang-up waited for until the service had forgotten the handle.
-    return std::regex_replace(calls, std::regex("; Status h disconnected \\d+; Status h gone"), " closed");
+    return std::regex_replace(calls, std::regex("(; Status h disconnected \\d+)+; Status h gone"), " closed");
 }
 
 static HWND FormOn(const char* entry)
@@ -99,7 +98,7 @@ TEST(Schedule, ScenariosEndInTheirCallsBoxesAndStatus)
         {"Home ISP", 0, 0, 0, 0, "t0", "", "", "Started counting"},
         {"Home ISP", -5, -3, 1, 1, "t10", "", "", "Started counting"}, // past at Start
         {"Home ISP", 0, 0, 1, 1, "t0,t0", HOME_DIALLED "; HangUp h -> 0 closed", "", "Hung up"},
-        {"Home ISP", 600, 3000, 1, 1, "t3000,t3000", HOME_DIALLED "; HangUp h -> 0 closed", "", "Hung up"},
+        {"Home ISP", 600, 3600, 1, 1, "t0,t3600,t3600", HOME_DIALLED "; HangUp h -> 0 closed", "", "Hung up"}, // an hour
         {"Home ISP", 1800, 7200, 1, 1, "t7200", "HangUp 0 -> 6", "6@Hanging Up", "Hangup error"}, // clock 2 h on
         {"Home ISP", 5, NEVER, 1, 1, "t10,t5,t6", HOME_DIALLED "; " HOME_DIALLED, "", "Connected to ISP"}, // clock back
         // Stop and Start within the acted second; Start in a second not looked at yet.
@@ -148,12 +147,9 @@ TEST(Schedule, ARefusedTimerIsShownAndCountingStaysOff)
     RefuseTimers(true);
     PressButton(form, IDC_START);
     RefuseTimers(false);
-    ASSERT_EQ(g_caughtBoxes.size(), 1u);
-    EXPECT_EQ(g_caughtBoxes[0].text, SystemText(ERROR_NOT_ENOUGH_QUOTA));
-    EXPECT_EQ(g_countingTimer, 0u);
+    EXPECT_EQ(g_caughtBoxes.size() == 1 ? g_caughtBoxes[0].text : "no box", SystemText(ERROR_NOT_ENOUGH_QUOTA));
     EXPECT_EQ(ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS), "Start/Idle");
     PressButton(form, IDC_START);
-    EXPECT_NE(g_countingTimer, 0u);
     EXPECT_EQ(ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS), "Stop/Started counting");
     DestroySchedulerForm(form);
 }

@@ -45,9 +45,9 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     GetClientRect(tray, &area);
     PostMessageA(tray, WM_LBUTTONDBLCLK, MK_LBUTTON,
                  MAKELPARAM(area.right - GetSystemMetrics(SM_CXSMICON) / 2 - 3, area.bottom / 2));
-    for (int i = 0; i < 100 && !IsWindowVisible(form) && !QuitRequested(nullptr); i++)
+    for (int i = 0; i < 100 && !IsWindowVisible(form) && !QuitRequested(); i++)
         Sleep(20);
-    EXPECT_TRUE(IsWindowVisible(form) && !ShellIcon(form, NIM_MODIFY));
+    EXPECT_TRUE(IsWindowVisible(form) && !ShellIcon(form, NIM_MODIFY) && GetForegroundWindow() == form);
     SendMessageA(form, taskbarCreated, 0, 0);
     EXPECT_FALSE(ShellIcon(form, NIM_MODIFY)) << "a shown form puts no icon into a new shell";
 

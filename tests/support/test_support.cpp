@@ -21,7 +21,7 @@ HWND CreateSchedulerForm()
     g_countingTimer = 0;
     g_hRasConn = nullptr;
     HWND form = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_SCHEDULER), nullptr, SchedulerDlgProc, 0);
-    QuitRequested(nullptr);
+    QuitRequested();
     return form;
 }
 
@@ -29,17 +29,15 @@ void DestroySchedulerForm(HWND form)
 {
     KillTimer(form, 0);
     DestroyWindow(form);
-    QuitRequested(nullptr);
+    QuitRequested();
     StopCatchingBoxes();
 }
 
-bool QuitRequested(int* code)
+bool QuitRequested()
 {
     bool seen = false;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT && code != nullptr)
-            *code = static_cast<int>(msg.wParam);
         seen = seen || msg.message == WM_QUIT;
         DispatchMessageA(&msg);
     }

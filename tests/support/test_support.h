@@ -1,9 +1,6 @@
 // What the in-process tests share besides the tools' helpers.
 #pragma once
 
-#include <string>
-#include <vector>
-
 #include "platform/platform.h"
 #include "remote.h"
 
@@ -11,7 +8,7 @@
 HWND CreateSchedulerForm();
 void DestroySchedulerForm(HWND form);
 // Handles what is queued for this thread; tells whether a quit request came.
-bool QuitRequested(int* code);
+bool QuitRequested();
 // Each picker gets the moment's half, the other half of another moment.
 void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& value);
 
