@@ -74,9 +74,10 @@ static void RunSteps(HWND form, const SYSTEMTIME& start, const char* steps)
             ExamineScheduleUpTo(form, &at);
         else if (step[0] == 'p')
             ToggleCountingAt(form, &at);
-        else if (step[0] == 'b')
-            g_tickInBox = at, StartCatchingBoxes(TickInTheFirstBox);
-        else if (step[0] == 'e')
+        else if (step[0] == 'b') {
+            g_tickInBox = at;
+            StartCatchingBoxes(TickInTheFirstBox);
+        } else if (step[0] == 'e')
             SelectEntry(form, arg.c_str());
         else
             SetDlgItemTextA(form, step[0] == 'w' ? IDC_PASSWORD : IDC_DOMAIN, arg.c_str());
@@ -151,5 +152,7 @@ TEST(Schedule, ARefusedTimerIsShownAndCountingStaysOff)
     EXPECT_EQ(ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS), "Start/Idle");
     PressButton(form, IDC_START);
     EXPECT_EQ(ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS), "Stop/Started counting");
+    PressButton(form, IDC_START);
+    EXPECT_EQ(ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS), "Start/Idle");
     DestroySchedulerForm(form);
 }
