@@ -102,9 +102,13 @@ void PressButton(HWND form, int control)
                  reinterpret_cast<LPARAM>(GetDlgItem(form, control)));
 }
 
+// By the whole name: the list's own search by string takes any name that
+// begins with it.
 void SelectEntry(HWND form, const char* name)
 {
-    SendDlgItemMessageA(form, IDC_ENTRY, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name));
+    LRESULT index = SendDlgItemMessageA(form, IDC_ENTRY, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                        reinterpret_cast<LPARAM>(name));
+    SendDlgItemMessageA(form, IDC_ENTRY, CB_SETCURSEL, index, 0);
     SendMessageA(form, WM_COMMAND, MAKEWPARAM(IDC_ENTRY, CBN_SELCHANGE), 0);
 }
 
