@@ -106,23 +106,37 @@ static UINT_PTR WINAPI RefusedSetTimer(HWND, UINT_PTR, UINT, TIMERPROC)
     return 0;
 }
 
-// Swaps SetTimer's entry in this program's import table, through which the
-// program's own code calls it.
-void RefuseTimers(bool refuse)
+void* SwapImport(const char* dll, const char* function, void* replacement)
 {
-    ULONG_PTR real = reinterpret_cast<ULONG_PTR>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetTimer"));
-    ULONG_PTR refused = reinterpret_cast<ULONG_PTR>(RefusedSetTimer);
     BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
     DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name != 0; dll++) {
-        for (auto* entry = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk); entry->u1.Function; entry++) {
+    for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); d->Name != 0; d++) {
+        if (lstrcmpiA(reinterpret_cast<char*>(base + d->Name), dll) != 0)
+            continue;
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
+        auto* entry = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
+        for (; name->u1.AddressOfData != 0; name++, entry++) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal) ||
+                lstrcmpA(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData)->Name, function) != 0)
+                continue;
+            void* old = reinterpret_cast<void*>(entry->u1.Function);
             DWORD protection;
-            if (entry->u1.Function == (refuse ? real : refused) &&
-                VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &protection)) {
-                entry->u1.Function = refuse ? refused : real;
-                VirtualProtect(entry, sizeof *entry, protection, &protection);
-            }
+            if (!VirtualProtect(entry, sizeof *entry, PAGE_READWRITE, &protection))
+                return nullptr;
+            entry->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(entry, sizeof *entry, protection, &protection);
+            return old;
         }
     }
+    return nullptr;
+}
+
+void RefuseTimers(bool refuse)
+{
+    static void* real;
+    if (refuse)
+        real = SwapImport("user32.dll", "SetTimer", reinterpret_cast<void*>(RefusedSetTimer));
+    else if (real != nullptr)
+        SwapImport("user32.dll", "SetTimer", real);
 }

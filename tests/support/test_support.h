@@ -24,5 +24,9 @@ extern std::vector<CaughtBox> g_caughtBoxes;
 
 std::string RasText(DWORD code);
 std::string SystemText(DWORD code);
+// Swaps a function's entry in this program's import table, through which
+// the program's own code calls it; returns the entry it held, null when
+// the program does not import it.
+void* SwapImport(const char* dll, const char* function, void* replacement);
 // While on, the platform refuses every new timer of this program.
 void RefuseTimers(bool refuse);
