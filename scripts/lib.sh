@@ -7,7 +7,10 @@ QUORVEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # The product, quorvel.exe for 32-bit Windows, is always built here.
 QUORVEL_BUILD="$QUORVEL_ROOT/build"
 QUORVEL_LOGS="$QUORVEL_BUILD/logs"
-QUORVEL_PACKAGES="g++-mingw-w64-i686-posix wine wine32:i386 wine64 fonts-wine xvfb x11-utils imagemagick cmake ninja-build"
+QUORVEL_PACKAGES="g++-mingw-w64-i686-posix wine wine32:i386 wine64 fonts-wine xvfb x11-utils imagemagick cmake ninja-build tzdata"
+# The tests run in a zone with daylight saving and an offset from UTC, so
+# that local time read as UTC, or a change of the clock at night, shows.
+QUORVEL_TEST_TIME_ZONE=Europe/Berlin
 WINE32_LOADER=/usr/lib/wine/wine
 WINE64_LOADER=/usr/lib/wine/wine64
 WINE64_SERVER=/usr/lib/wine/wineserver64

@@ -15,7 +15,8 @@ static const char BOOK[] = "[Home ISP]\nUser=alice\nPassword=secret\nDomain=HOME
                            "[Sticky]\nUser=dan\nDialResult=678\nStillUpAfterFailure=1\n"
                            "[Strict]\nUser=erin\nPassword=old\nDomain=WORK\nAcceptPassword=right\n"
                            "[Stubborn]\nHangUpResult=668\n";
-static const SYSTEMTIME NIGHT = {2031, 5, 0, 14, 2, 0, 0, 0}; // far from the real clock
+// In UTC, far from the real clock: 02:00 in the zone the tests run in.
+static const SYSTEMTIME NIGHT = {2031, 5, 0, 14, 0, 0, 0, 0};
 static const int NEVER = 9000;
 #define HOME_DIALLED "Dial \"Home ISP\" alice HOME -> 0"
 
@@ -61,7 +62,8 @@ static void TickInTheFirstBox()
 }
 
 // Start, then steps N seconds after it: tN a tick, pN a press of Start, bN a tick while the
-// first box is open; eNAME selects an entry, wTEXT types a password, dTEXT a domain.
+// first box is open; eNAME selects an entry, wTEXT types a password, dTEXT a domain, u
+// unticks the dial box.
 static void RunSteps(HWND form, const SYSTEMTIME& start, const char* steps)
 {
     std::istringstream in(steps);
@@ -79,32 +81,61 @@ static void RunSteps(HWND form, const SYSTEMTIME& start, const char* steps)
             StartCatchingBoxes(TickInTheFirstBox);
         } else if (step[0] == 'e')
             SelectEntry(form, arg.c_str());
+        else if (step[0] == 'u')
+            CheckDlgButton(form, IDC_DIAL_ENABLE, BST_UNCHECKED);
         else
             SetDlgItemTextA(form, step[0] == 'w' ? IDC_PASSWORD : IDC_DOMAIN, arg.c_str());
         KillTimer(form, 0); // the test sends every tick itself
     }
 }
 
+// The local wall-clock time of a UTC instant, in the zone the tests run in.
+static SYSTEMTIME LocalOf(const SYSTEMTIME& utc)
+{
+    SYSTEMTIME local = {};
+    SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
+    return local;
+}
+
+// The zone's changes in 2031: at 01:00 UTC on 30 March the clock goes from 01:59:59 to
+// 03:00:00; at 01:00 UTC on 26 October from 02:59:59 back to 02:00:00.
+static const SYSTEMTIME BEFORE_SPRING = {2031, 3, 0, 30, 0, 59, 0, 0};
+static const SYSTEMTIME AUTUMN_FIRST_PASS = {2031, 10, 0, 26, 0, 29, 0, 0};
+static const SYSTEMTIME AUTUMN_SECOND_PASS = {2031, 10, 0, 26, 1, 10, 0, 0};
+static const SYSTEMTIME MAY_NIGHT = {2031, 5, 0, 13, 23, 0, 0, 0};
+
 TEST(Schedule, ScenariosEndInTheirCallsBoxesAndStatus)
 {
-    // Boxes as code@status then; "long": the program's own text for a long domain.
+    TIME_ZONE_INFORMATION zone;
+    ASSERT_TRUE(GetTimeZoneInformation(&zone) != TIME_ZONE_ID_UNKNOWN && zone.Bias != 0 && zone.DaylightBias != 0)
+        << "the tests run in a zone with daylight saving and an offset from UTC, as scripts/test sets";
+    // Moments are wall-clock seconds after the local time of Start, steps UTC seconds after
+    // Start. Boxes as code@status then; "long": the program's own text for a long domain.
     struct {
         const char* entry;
         int dial, hangUp;
         UINT dialBox, hangUpBox;
         const char *steps, *calls, *boxes, *status;
+        SYSTEMTIME start; // a night of its own, unless zero
     } cases[] = {
         {"Home ISP", 0, NEVER, 1, 1, "t0,t0", HOME_DIALLED, "", "Connected to ISP"},
         {"Home ISP", 0, 0, 0, 1, "t0", "HangUp 0 -> 6", "6@Hanging Up", "Hangup error"},
         {"Home ISP", 0, 0, 0, 0, "t0", "", "", "Started counting"},
-        {"Home ISP", -5, -3, 1, 1, "t10", "", "", "Started counting"}, // past at Start
+        {"Home ISP", -5, -3, 1, 1, "t7200", "", "", "Started counting"}, // past at Start, not missed
         {"Home ISP", 0, 0, 1, 1, "t0,t0", HOME_DIALLED "; HangUp h -> 0 closed", "", "Hung up"},
-        {"Home ISP", 600, 3600, 1, 1, "t0,t3600,t3600", HOME_DIALLED "; HangUp h -> 0 closed", "", "Hung up"}, // an hour
-        {"Home ISP", 1800, 7200, 1, 1, "t7200", "HangUp 0 -> 6", "6@Hanging Up", "Hangup error"}, // clock 2 h on
-        {"Home ISP", 5, NEVER, 1, 1, "t10,t5,t6", HOME_DIALLED "; " HOME_DIALLED, "", "Connected to ISP"}, // clock back
+        // As far as the catch-up reaches, and one second further.
+        {"Home ISP", 600, 3600, 1, 1, "t0,t3600", HOME_DIALLED "; HangUp h -> 0 closed", "", "Hung up"},
+        {"Home ISP", 1, 3601, 1, 1, "t0,t3601", "HangUp 0 -> 6",
+         "missed dial 01:00:01 14/05/2031@Dial missed,6@Hanging Up", "Hangup error", MAY_NIGHT},
+        {"Home ISP", 5, NEVER, 1, 1, "t10,t5,t6", HOME_DIALLED, "", "Connected to ISP"}, // clock back
         // Stop and Start within the acted second; Start in a second not looked at yet.
         {"Home ISP", 0, NEVER, 1, 1, "t0,p0,p0,t0,t1", HOME_DIALLED, "", "Started counting"},
         {"Home ISP", 1, NEVER, 1, 1, "t0,p0,p1,t1,t1", HOME_DIALLED, "", "Connected to ISP"},
+        // Daylight saving: 02:20 in the skipped hour at the change; 02:30 in the repeated
+        // hour in the first pass only, or in the second after a Start in it.
+        {"Home ISP", 1260, 3661, 1, 1, "t59,t60", HOME_DIALLED, "", "Connected to ISP", BEFORE_SPRING},
+        {"Home ISP", 60, NEVER, 1, 1, "t60,t3660", HOME_DIALLED, "", "Connected to ISP", AUTUMN_FIRST_PASS},
+        {"Home ISP", 1200, NEVER, 1, 1, "t1199,t1200", HOME_DIALLED, "", "Connected to ISP", AUTUMN_SECOND_PASS},
         {"Busy Line", 1, NEVER, 1, 1, "eStrict,t1", // the form is read at the match
          "Dial \"Strict\" erin WORK -> 691; Status h disconnected 691; HangUp h -> 0 closed", "691@Dialling", "Dial error"},
         {"Strict", 1, NEVER, 1, 1, "wright,d,t1", "Dial \"Strict\" erin * -> 0", "", "Connected to ISP"},
@@ -114,16 +145,19 @@ TEST(Schedule, ScenariosEndInTheirCallsBoxesAndStatus)
         {"Busy Line", 0, 1, 1, 1, "b1,t0", "Dial \"Busy Line\" bob * -> 678; Status h disconnected 678; HangUp h -> 0 closed; "
          "HangUp 0 -> 6", "678@Dialling,6@Hanging Up", "Dial error"}, // a tick while the box is open acts at once
         {"Stubborn", 0, 0, 1, 1, "t0", "Dial \"Stubborn\"  * -> 0; HangUp h -> 668", "668@Hanging Up", "Hangup error"},
-        {"Home ISP", 0, 1, 1, 1, "t1,t5,t1", HOME_DIALLED "; HangUp h -> 0 closed; HangUp h -> 6", "6@Hanging Up",
-         "Hangup error"}, // two hang-ups of one line
+        {"Home ISP", 0, 1, 1, 1, "t1,p5,p5,t1", HOME_DIALLED "; HangUp h -> 0 closed; HangUp h -> 6", "6@Hanging Up",
+         "Hangup error"}, // two hang-ups of one line, a Start between
     };
+    const std::regex missed("The (dial|hang-up) at (\\S+) on (\\S+) was missed: the computer was asleep or its "
+                            "clock was changed\\.");
     int day = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "case " << day << ": " << c.steps);
         HWND form = FormOn(c.entry);
-        SYSTEMTIME start = AddSeconds(NIGHT, 86400LL * day++);
-        SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(start, c.dial));
-        SetMoment(form, IDC_HANGUP_TIME, IDC_HANGUP_DATE, AddSeconds(start, c.hangUp));
+        SYSTEMTIME start = c.start.wYear != 0 ? c.start : AddSeconds(NIGHT, 86400LL * day);
+        day++;
+        SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(LocalOf(start), c.dial));
+        SetMoment(form, IDC_HANGUP_TIME, IDC_HANGUP_DATE, AddSeconds(LocalOf(start), c.hangUp));
         CheckDlgButton(form, IDC_DIAL_ENABLE, c.dialBox);
         CheckDlgButton(form, IDC_HANGUP_ENABLE, c.hangUpBox);
         RunSteps(form, start, c.steps);
@@ -133,11 +167,82 @@ TEST(Schedule, ScenariosEndInTheirCallsBoxesAndStatus)
             std::string code = box.text.find("15 for the domain") != std::string::npos ? "long" : box.text;
             for (DWORD known : {6, 668, 678, 691})
                 code = box.text == RasText(known) ? std::to_string(known) : code;
+            code = std::regex_replace(code, missed, "missed $1 $2 $3");
             boxes += (boxes.empty() ? "" : ",") + code + "@" + box.ownerStatus +
                      (box.owner == form && box.caption == "Error" ? "" : " with another owner or caption");
         }
         EXPECT_EQ(boxes, c.boxes);
         EXPECT_EQ(ControlText(form, IDC_STATUS), c.status);
+        DestroySchedulerForm(form);
+    }
+}
+
+// What the program asked of the platform's power management, in order.
+static std::string g_power;
+static BOOL g_wakeResult;
+static DWORD g_wakeError;
+
+static BOOL WINAPI RecordWakeTimer(HANDLE, const LARGE_INTEGER* due, LONG, PTIMERAPCROUTINE, LPVOID, BOOL resume)
+{
+    FILETIME stamp = {due->LowPart, static_cast<DWORD>(due->HighPart)};
+    SYSTEMTIME utc = {};
+    FileTimeToSystemTime(&stamp, &utc);
+    char text[64];
+    snprintf(text, sizeof text, "wake %02u:%02u:%02u%s; ", utc.wHour, utc.wMinute, utc.wSecond,
+             resume ? "" : " without resume");
+    g_power += text;
+    SetLastError(g_wakeError);
+    return g_wakeResult;
+}
+
+static BOOL WINAPI RecordCancel(HANDLE)
+{
+    g_power += "cancel; ";
+    return TRUE;
+}
+
+static EXECUTION_STATE WINAPI RecordExecutionState(EXECUTION_STATE state)
+{
+    g_power += state == (ES_CONTINUOUS | ES_SYSTEM_REQUIRED) ? "awake; "
+               : state == ES_CONTINUOUS                      ? "release; "
+                                                             : "state " + std::to_string(state) + "; ";
+    return ES_CONTINUOUS;
+}
+
+TEST(Schedule, WakesTheComputerAMinuteAheadAndKeepsItAwakeUntilTheLastMoment)
+{
+    // Moments an hour and two after Start, 02:00 local; the wake timer is due in UTC.
+    const struct {
+        BOOL wakeResult;
+        DWORD wakeError;
+        UINT hangUpBox;
+        const char *steps, *asked;
+    } cases[] = {
+        {TRUE, 0, 1, "t60,t3539,t3540,t3600,t7200,p7200", "wake 00:59:00; awake; wake 01:59:00; cancel; release; "},
+        {TRUE, 0, 0, "t60,u,t61", "wake 00:59:00; cancel; "},
+        {TRUE, 0, 1, "t3540,p3541", "wake 00:59:00; awake; cancel; release; "},
+        // A computer that can't be woken is kept awake from Start.
+        {TRUE, ERROR_NOT_SUPPORTED, 0, "t60,p60", "wake 00:59:00; awake; cancel; release; "},
+        {FALSE, ERROR_ACCESS_DENIED, 0, "t60,p60", "wake 00:59:00; awake; cancel; release; "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.steps);
+        HWND form = FormOn("Home ISP");
+        SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(LocalOf(NIGHT), 3600));
+        SetMoment(form, IDC_HANGUP_TIME, IDC_HANGUP_DATE, AddSeconds(LocalOf(NIGHT), 7200));
+        CheckDlgButton(form, IDC_HANGUP_ENABLE, c.hangUpBox);
+        g_power.clear();
+        g_wakeResult = c.wakeResult;
+        g_wakeError = c.wakeError;
+        void* wake = SwapImport("kernel32.dll", "SetWaitableTimer", reinterpret_cast<void*>(RecordWakeTimer));
+        void* cancel = SwapImport("kernel32.dll", "CancelWaitableTimer", reinterpret_cast<void*>(RecordCancel));
+        void* state = SwapImport("kernel32.dll", "SetThreadExecutionState", reinterpret_cast<void*>(RecordExecutionState));
+        ASSERT_TRUE(wake != nullptr && cancel != nullptr && state != nullptr) << "the program calls them directly";
+        RunSteps(form, NIGHT, c.steps);
+        SwapImport("kernel32.dll", "SetWaitableTimer", wake);
+        SwapImport("kernel32.dll", "CancelWaitableTimer", cancel);
+        SwapImport("kernel32.dll", "SetThreadExecutionState", state);
+        EXPECT_EQ(g_power, c.asked);
         DestroySchedulerForm(form);
     }
 }

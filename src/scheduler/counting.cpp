@@ -1,22 +1,57 @@
 #include "scheduler/scheduler.h"
 
+#include <stdio.h>
+
 #include "dialup/dialup.h"
 #include "res/resource.h"
 #include "shell/shell.h"
 
 UINT_PTR g_countingTimer;
 
-// The last second whose moments have been looked at, in whole seconds of
-// local time. Every tick looks at each second after it up to its own now,
-// so a second that passed while the thread was busy is still acted on, and
-// none is acted on twice.
-static ULONGLONG g_lastExaminedSecond;
-
 static const UINT_PTR COUNTING_TIMER_ID = 0;
 static const ULONGLONG FILETIME_UNITS_PER_SECOND = 10000000;
-// A clock that moves further than this between two ticks has been set or
-// has woken from sleep: the seconds in between are not caught up.
+// Seconds that passed while the thread was busy are looked at afterwards,
+// up to this many. A clock that moved further between two ticks was set by
+// hand or woke from sleep: the moments in between are reported as missed.
 static const ULONGLONG MAX_CATCH_UP_SECONDS = 3600;
+// How many of the moments acted on since Start are remembered, so that a
+// clock going back (by hand, or at the end of daylight saving) never acts
+// on one again; the oldest are forgotten first.
+static const int MAX_ACTED_MOMENTS = 64;
+static const int MISSED_TEXT_CAP = 160;
+
+// The last second looked at, in whole seconds of UTC, which runs on evenly
+// through daylight saving changes. Every tick looks at each second after it
+// up to its own now, so a second that passed while the thread was busy is
+// still looked at, and none twice.
+static ULONGLONG g_lastExaminedSecond;
+
+static void DialFromForm(HWND form);
+static void HangUpFromForm(HWND form);
+
+struct ScheduledAction {
+    int enableBox;
+    int timePicker;
+    int datePicker;
+    const char* name;
+    const char* missedStatus;
+    void (*act)(HWND form);
+};
+
+// In the order in which a tick acts on them.
+static const ScheduledAction ACTIONS[] = {
+    {IDC_DIAL_ENABLE, IDC_DIAL_TIME, IDC_DIAL_DATE, "dial", "Dial missed", DialFromForm},
+    {IDC_HANGUP_ENABLE, IDC_HANGUP_TIME, IDC_HANGUP_DATE, "hang-up", "Hangup missed", HangUpFromForm},
+};
+static const int ACTION_COUNT = sizeof ACTIONS / sizeof ACTIONS[0];
+
+struct ActedMoment {
+    int enableBox;
+    ULONGLONG localSecond;
+};
+
+static ActedMoment g_actedMoments[MAX_ACTED_MOMENTS];
+static int g_actedCount;
 
 static ULONGLONG SecondOf(const SYSTEMTIME* time)
 {
@@ -32,20 +67,50 @@ static ULONGLONG SecondOf(const SYSTEMTIME* time)
     return value.QuadPart / FILETIME_UNITS_PER_SECOND;
 }
 
+static void TimeOfSecond(ULONGLONG second, SYSTEMTIME* time)
+{
+    ULARGE_INTEGER value;
+    value.QuadPart = second * FILETIME_UNITS_PER_SECOND;
+    FILETIME stamp = {value.LowPart, value.HighPart};
+    FileTimeToSystemTime(&stamp, time);
+}
+
+// What the local clock shows at a UTC second, by the time zone's rules for
+// that date.
+static ULONGLONG LocalSecondAt(ULONGLONG utcSecond)
+{
+    SYSTEMTIME utc;
+    SYSTEMTIME local;
+    TimeOfSecond(utcSecond, &utc);
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
+        return utcSecond;
+    return SecondOf(&local);
+}
+
+static ULONGLONG UtcSecondOf(ULONGLONG localSecond)
+{
+    SYSTEMTIME local;
+    SYSTEMTIME utc;
+    TimeOfSecond(localSecond, &local);
+    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc))
+        return localSecond;
+    return SecondOf(&utc);
+}
+
 static void ReadPicker(HWND form, int picker, SYSTEMTIME* value)
 {
     ZeroMemory(value, sizeof *value);
     SendMessageA(GetDlgItem(form, picker), DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(value));
 }
 
-// One scheduled moment: the time of day from one picker, the date from the
-// other; as a second it can be compared with the clock.
-static ULONGLONG ReadScheduledSecond(HWND form, int timePicker, int datePicker)
+// A scheduled moment, a local wall-clock time: the time of day from one
+// picker, the date from the other.
+static ULONGLONG ReadScheduledSecond(HWND form, const ScheduledAction& action)
 {
     SYSTEMTIME timeOfDay;
     SYSTEMTIME date;
-    ReadPicker(form, timePicker, &timeOfDay);
-    ReadPicker(form, datePicker, &date);
+    ReadPicker(form, action.timePicker, &timeOfDay);
+    ReadPicker(form, action.datePicker, &date);
     SYSTEMTIME moment = date;
     moment.wHour = timeOfDay.wHour;
     moment.wMinute = timeOfDay.wMinute;
@@ -53,9 +118,37 @@ static ULONGLONG ReadScheduledSecond(HWND form, int timePicker, int datePicker)
     return SecondOf(&moment);
 }
 
-static bool IsActionTicked(HWND form, int box)
+static void ReadMoments(HWND form, ULONGLONG* moments)
 {
-    return IsDlgButtonChecked(form, box) == BST_CHECKED;
+    for (int i = 0; i < ACTION_COUNT; i++)
+        moments[i] = ReadScheduledSecond(form, ACTIONS[i]);
+}
+
+static bool IsActionTicked(HWND form, const ScheduledAction& action)
+{
+    return IsDlgButtonChecked(form, action.enableBox) == BST_CHECKED;
+}
+
+static bool WasActedOn(const ScheduledAction& action, ULONGLONG moment)
+{
+    int remembered = g_actedCount < MAX_ACTED_MOMENTS ? g_actedCount : MAX_ACTED_MOMENTS;
+    for (int i = 0; i < remembered; i++) {
+        if (g_actedMoments[i].enableBox == action.enableBox && g_actedMoments[i].localSecond == moment)
+            return true;
+    }
+    return false;
+}
+
+static void RememberActedOn(const ScheduledAction& action, ULONGLONG moment)
+{
+    g_actedMoments[g_actedCount % MAX_ACTED_MOMENTS] = {action.enableBox, moment};
+    g_actedCount++;
+}
+
+// A ticked moment that may still be acted on in this run.
+static bool IsPending(HWND form, const ScheduledAction& action, ULONGLONG moment)
+{
+    return IsActionTicked(form, action) && !WasActedOn(action, moment);
 }
 
 static void DialFromForm(HWND form)
@@ -72,7 +165,53 @@ static void DialFromForm(HWND form)
     SecureZeroMemory(password, sizeof password);
 }
 
-static void StartCounting(HWND form, const SYSTEMTIME* now)
+static void HangUpFromForm(HWND form)
+{
+    HangUpConnection(form);
+}
+
+static void ReportMissedMoment(HWND form, const ScheduledAction& action, ULONGLONG moment)
+{
+    SYSTEMTIME t;
+    TimeOfSecond(moment, &t);
+    char text[MISSED_TEXT_CAP];
+    snprintf(text, sizeof text,
+             "The %s at %02u:%02u:%02u on %02u/%02u/%04u was missed: the computer was asleep or its clock "
+             "was changed.",
+             action.name, t.wHour, t.wMinute, t.wSecond, t.wDay, t.wMonth, t.wYear);
+    SetStatusText(form, action.missedStatus);
+    ShowErrorBox(form, text);
+}
+
+// The local clock passed from one time to another without the seconds in
+// between being looked at: every ticked moment among them is lost.
+static void ReportMissedMoments(HWND form, const ULONGLONG* moments, ULONGLONG fromLocal, ULONGLONG toLocal)
+{
+    for (int i = 0; i < ACTION_COUNT; i++) {
+        if (fromLocal < moments[i] && moments[i] <= toLocal && IsPending(form, ACTIONS[i], moments[i]))
+            ReportMissedMoment(form, ACTIONS[i], moments[i]);
+    }
+}
+
+// Asks Windows to wake the computer for the earliest moment still ahead,
+// or lets go of it when none is.
+static void RequestWakeForMoments(HWND form, const ULONGLONG* moments, ULONGLONG nowSecond)
+{
+    ULONGLONG shown = LocalSecondAt(nowSecond);
+    ULONGLONG next = 0;
+    for (int i = 0; i < ACTION_COUNT; i++) {
+        if (moments[i] > shown && IsPending(form, ACTIONS[i], moments[i])) {
+            ULONGLONG utc = UtcSecondOf(moments[i]);
+            next = next == 0 || utc < next ? utc : next;
+        }
+    }
+    if (next == 0)
+        ReleaseWake();
+    else
+        RequestWakeFor(next, nowSecond);
+}
+
+static void StartCounting(HWND form, ULONGLONG nowSecond)
 {
     g_countingTimer = SetTimer(form, COUNTING_TIMER_ID, TICK_INTERVAL_MS, nullptr);
     if (g_countingTimer == 0) {
@@ -85,17 +224,21 @@ static void StartCounting(HWND form, const SYSTEMTIME* now)
     // The second of the press is still to be looked at, unless this run
     // has looked at it already (Stop and Start within one second); the
     // seconds before it are past. After the clock went back, as at a tick.
-    ULONGLONG nowSecond = SecondOf(now);
     if (g_lastExaminedSecond + 1 < nowSecond || g_lastExaminedSecond > nowSecond)
         g_lastExaminedSecond = nowSecond - 1;
+    g_actedCount = 0;
     SetDlgItemTextA(form, IDC_START, "Stop");
     SetStatusText(form, "Started counting");
+    ULONGLONG moments[ACTION_COUNT];
+    ReadMoments(form, moments);
+    RequestWakeForMoments(form, moments, nowSecond);
 }
 
 static void StopCounting(HWND form)
 {
     KillTimer(form, COUNTING_TIMER_ID);
     g_countingTimer = 0;
+    ReleaseWake();
     SetDlgItemTextA(form, IDC_START, "Start");
     SetStatusText(form, "Idle");
 }
@@ -103,14 +246,14 @@ static void StopCounting(HWND form)
 void ToggleCounting(HWND form)
 {
     SYSTEMTIME now;
-    GetLocalTime(&now);
+    GetSystemTime(&now);
     ToggleCountingAt(form, &now);
 }
 
-void ToggleCountingAt(HWND form, const SYSTEMTIME* now)
+void ToggleCountingAt(HWND form, const SYSTEMTIME* nowUtc)
 {
     if (g_countingTimer == 0)
-        StartCounting(form, now);
+        StartCounting(form, SecondOf(nowUtc));
     else
         StopCounting(form);
 }
@@ -118,27 +261,42 @@ void ToggleCountingAt(HWND form, const SYSTEMTIME* now)
 void OnScheduleTick(HWND form)
 {
     SYSTEMTIME now;
-    GetLocalTime(&now);
+    GetSystemTime(&now);
     ExamineScheduleUpTo(form, &now);
 }
 
-void ExamineScheduleUpTo(HWND form, const SYSTEMTIME* now)
+void ExamineScheduleUpTo(HWND form, const SYSTEMTIME* nowUtc)
 {
     if (g_countingTimer == 0)
         return;
-    ULONGLONG dialSecond = ReadScheduledSecond(form, IDC_DIAL_TIME, IDC_DIAL_DATE);
-    ULONGLONG hangUpSecond = ReadScheduledSecond(form, IDC_HANGUP_TIME, IDC_HANGUP_DATE);
-    ULONGLONG nowSecond = SecondOf(now);
-    if (nowSecond < g_lastExaminedSecond || nowSecond - g_lastExaminedSecond > MAX_CATCH_UP_SECONDS)
+    ULONGLONG moments[ACTION_COUNT];
+    ReadMoments(form, moments);
+    ULONGLONG nowSecond = SecondOf(nowUtc);
+    if (nowSecond < g_lastExaminedSecond) {
         g_lastExaminedSecond = nowSecond - 1;
+    } else if (nowSecond - g_lastExaminedSecond > MAX_CATCH_UP_SECONDS) {
+        // Moved on first: the boxes let further ticks in.
+        ULONGLONG lastSeen = g_lastExaminedSecond;
+        g_lastExaminedSecond = nowSecond - 1;
+        ReportMissedMoments(form, moments, LocalSecondAt(lastSeen), LocalSecondAt(nowSecond - 1));
+    }
 
-    // A dial or an error box may let further ticks in; they move the cursor
-    // on, and this loop then leaves their seconds alone.
+    // A moment is reached at the second whose local time shows it or a later
+    // one while the second before showed an earlier one: a moment in the hour
+    // skipped when daylight saving starts is reached at the change. A dial or
+    // an error box may let further ticks in; they move the cursor on, and
+    // this loop then leaves their seconds alone.
     while (g_countingTimer != 0 && g_lastExaminedSecond < nowSecond) {
         ULONGLONG second = ++g_lastExaminedSecond;
-        if (second == dialSecond && IsActionTicked(form, IDC_DIAL_ENABLE))
-            DialFromForm(form);
-        if (second == hangUpSecond && IsActionTicked(form, IDC_HANGUP_ENABLE))
-            HangUpConnection(form);
+        ULONGLONG before = LocalSecondAt(second - 1);
+        ULONGLONG shown = LocalSecondAt(second);
+        for (int i = 0; i < ACTION_COUNT; i++) {
+            if (before < moments[i] && moments[i] <= shown && IsPending(form, ACTIONS[i], moments[i])) {
+                RememberActedOn(ACTIONS[i], moments[i]);
+                ACTIONS[i].act(form);
+            }
+        }
     }
+    if (g_countingTimer != 0)
+        RequestWakeForMoments(form, moments, nowSecond);
 }

@@ -15,13 +15,19 @@ extern UINT_PTR g_countingTimer;
 
 INT_PTR CALLBACK SchedulerDlgProc(HWND form, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The button and the tick pass the local time; tests may pass another, to
-// stand for a given moment or a clock change.
+// The button and the tick pass the present UTC time; tests may pass
+// another, to stand for a given moment or a clock change.
 void ToggleCounting(HWND form);
-void ToggleCountingAt(HWND form, const SYSTEMTIME* now);
+void ToggleCountingAt(HWND form, const SYSTEMTIME* nowUtc);
 void OnScheduleTick(HWND form);
 // Examines every second not examined yet up to and including now.
-void ExamineScheduleUpTo(HWND form, const SYSTEMTIME* now);
+void ExamineScheduleUpTo(HWND form, const SYSTEMTIME* nowUtc);
+
+// Seconds are whole seconds of UTC since 1601, as in a FILETIME. Sets a
+// timer that wakes the computer a lead before the next moment, and keeps
+// the system awake from then until ReleaseWake.
+void RequestWakeFor(ULONGLONG nextMomentSecond, ULONGLONG nowSecond);
+void ReleaseWake();
 
 void HideToTray(HWND form);
 void RestoreFromTray(HWND form, LPARAM mouseMessage);

@@ -19,6 +19,7 @@ HWND CreateSchedulerForm()
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_DATE_CLASSES};
     InitCommonControlsEx(&icc);
     g_countingTimer = 0;
+    ReleaseWake();
     g_hRasConn = nullptr;
     HWND form = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_SCHEDULER), nullptr, SchedulerDlgProc, 0);
     QuitRequested();
