@@ -209,42 +209,65 @@ static EXECUTION_STATE WINAPI RecordExecutionState(EXECUTION_STATE state)
     return ES_CONTINUOUS;
 }
 
+// Swaps the program's power calls with the recorders above; a second call swaps them back.
+static void SwapPowerCalls()
+{
+    static const char* const NAMES[] = {"SetWaitableTimer", "CancelWaitableTimer", "SetThreadExecutionState"};
+    static void* saved[3] = {reinterpret_cast<void*>(RecordWakeTimer), reinterpret_cast<void*>(RecordCancel),
+                             reinterpret_cast<void*>(RecordExecutionState)};
+    for (int i = 0; i < 3; i++)
+        saved[i] = SwapImport("kernel32.dll", NAMES[i], saved[i]);
+}
+
 TEST(Schedule, WakesTheComputerAMinuteAheadAndKeepsItAwakeUntilTheLastMoment)
 {
-    // Moments an hour and two after Start, 02:00 local; the wake timer is due in UTC.
+    // Start at 02:00 local; the wake timer is due in UTC.
     const struct {
         BOOL wakeResult;
         DWORD wakeError;
+        int dial;
         UINT hangUpBox;
         const char *steps, *asked;
     } cases[] = {
-        {TRUE, 0, 1, "t60,t3539,t3540,t3600,t7200,p7200", "wake 00:59:00; awake; wake 01:59:00; cancel; release; "},
-        {TRUE, 0, 0, "t60,u,t61", "wake 00:59:00; cancel; "},
-        {TRUE, 0, 1, "t3540,p3541", "wake 00:59:00; awake; cancel; release; "},
+        {TRUE, 0, 3600, 1, "t60,t3539,t3540,t3600,t7200,p7200", "wake 00:59:00; awake; wake 01:59:00; cancel; release; "},
+        {TRUE, 0, 3600, 0, "t60,u,t61", "wake 00:59:00; cancel; "},
+        {TRUE, 0, 3600, 1, "t3540,p3541", "wake 00:59:00; awake; cancel; release; "},
+        {TRUE, 0, -1800, 0, "t60,p60", ""}, // past at Start
         // A computer that can't be woken is kept awake from Start.
-        {TRUE, ERROR_NOT_SUPPORTED, 0, "t60,p60", "wake 00:59:00; awake; cancel; release; "},
-        {FALSE, ERROR_ACCESS_DENIED, 0, "t60,p60", "wake 00:59:00; awake; cancel; release; "},
+        {TRUE, ERROR_NOT_SUPPORTED, 3600, 0, "t60,p60", "wake 00:59:00; awake; cancel; release; "},
+        {FALSE, ERROR_ACCESS_DENIED, 3600, 0, "t60,p60", "wake 00:59:00; awake; cancel; release; "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.steps);
         HWND form = FormOn("Home ISP");
-        SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(LocalOf(NIGHT), 3600));
+        SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(LocalOf(NIGHT), c.dial));
         SetMoment(form, IDC_HANGUP_TIME, IDC_HANGUP_DATE, AddSeconds(LocalOf(NIGHT), 7200));
         CheckDlgButton(form, IDC_HANGUP_ENABLE, c.hangUpBox);
-        g_power.clear();
         g_wakeResult = c.wakeResult;
         g_wakeError = c.wakeError;
-        void* wake = SwapImport("kernel32.dll", "SetWaitableTimer", reinterpret_cast<void*>(RecordWakeTimer));
-        void* cancel = SwapImport("kernel32.dll", "CancelWaitableTimer", reinterpret_cast<void*>(RecordCancel));
-        void* state = SwapImport("kernel32.dll", "SetThreadExecutionState", reinterpret_cast<void*>(RecordExecutionState));
-        ASSERT_TRUE(wake != nullptr && cancel != nullptr && state != nullptr) << "the program calls them directly";
+        g_power.clear();
+        SwapPowerCalls();
         RunSteps(form, NIGHT, c.steps);
-        SwapImport("kernel32.dll", "SetWaitableTimer", wake);
-        SwapImport("kernel32.dll", "CancelWaitableTimer", cancel);
-        SwapImport("kernel32.dll", "SetThreadExecutionState", state);
+        SwapPowerCalls();
         EXPECT_EQ(g_power, c.asked);
         DestroySchedulerForm(form);
     }
+    // Start on the real clock, with a dial an hour from now.
+    HWND form = FormOn("Home ISP");
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(LocalOf(now), 3600));
+    g_wakeResult = TRUE;
+    g_wakeError = 0;
+    g_power.clear();
+    SwapPowerCalls();
+    PressButton(form, IDC_START);
+    SwapPowerCalls();
+    SYSTEMTIME due = AddSeconds(now, 3540);
+    char expected[64];
+    snprintf(expected, sizeof expected, "wake %02u:%02u:%02u; ", due.wHour, due.wMinute, due.wSecond);
+    EXPECT_EQ(g_power, expected);
+    DestroySchedulerForm(form);
 }
 
 TEST(Schedule, ARefusedTimerIsShownAndCountingStaysOff)
