@@ -205,7 +205,7 @@ default_phonebook_path() {
 # holds it. Xvfb picks the number itself, taking the display's lock file
 # atomically, and writes the number to the given file descriptor.
 start_virtual_display() {
-    local numbered="$QUORVEL_LOGS/xvfb-display" log="$QUORVEL_LOGS/xvfb.log" fd n= i
+    local numbered="$QUORVEL_LOGS/xvfb-display" log="$QUORVEL_LOGS/xvfb.log" fd n="" i
     mkdir -p "$QUORVEL_LOGS"
     : >"$numbered"
     exec {fd}>"$numbered"
