@@ -205,9 +205,9 @@ default_phonebook_path() {
 # holds it. Xvfb picks the number itself, taking the display's lock file
 # atomically, and writes the number to the given file descriptor.
 start_virtual_display() {
-    local numbered="$QUORVEL_LOGS/xvfb-display" log="$QUORVEL_LOGS/xvfb.log" fd n="" i
+    local numbered log="$QUORVEL_LOGS/xvfb.log" fd n="" i
     mkdir -p "$QUORVEL_LOGS"
-    : >"$numbered"
+    numbered=$(mktemp "$QUORVEL_LOGS/xvfb-display.XXXXXX")
     exec {fd}>"$numbered"
     Xvfb -displayfd "$fd" -screen 0 1280x800x24 -nolisten tcp >"$log" 2>&1 &
     XVFB_PID=$!
@@ -218,6 +218,7 @@ start_virtual_display() {
         kill -0 "$XVFB_PID" 2>/dev/null || break
         sleep 0.1
     done
+    rm -f "$numbered"
     [ -n "$n" ] || fail_step "starting the virtual display (Xvfb named no display)" "$log" \
         "check that xvfb is installed and /tmp is writable"
     export DISPLAY=":$n"
