@@ -7,6 +7,7 @@
 # import resolved against MinGW-w64's import libraries.
 # Usage: msvc-dialect-check.sh SOURCE_DIR WORK_DIR
 set -uo pipefail
+[ $# -eq 2 ] || { echo "usage: $0 SOURCE_DIR WORK_DIR" >&2; exit 2; }
 src=$1 work=$2
 toolchain=$src/cmake/clang-cl-i686.cmake
 llvm=/usr/lib/llvm-14/bin
