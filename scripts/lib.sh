@@ -16,7 +16,11 @@ WINE64_LOADER=/usr/lib/wine/wine64
 WINE64_SERVER=/usr/lib/wine/wineserver64
 
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# Without Mono and Gecko, and without the menu builder, which would write
+# menu entries and icons under ~/.local and ~/.config.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Set by prepare_prefix: the one prefix whose wineserver these scripts end.
+QUORVEL_PREFIX=
 
 say() { printf '%s\n' "$*"; }
 
@@ -61,14 +65,6 @@ missing_packages() {
     done
 }
 
-apt_install() {
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        dpkg --add-architecture i386
-    fi
-    apt-get update -q
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"
-}
-
 # Installs those of the given Debian packages that are missing, saying which.
 install_missing_packages() {
     local missing
@@ -78,10 +74,16 @@ install_missing_packages() {
     if [ "$(id -u)" -ne 0 ]; then
         fail_step "installing $missing" "" "run the script as root (or with sudo), or install them yourself"
     fi
+    local hint="check that apt-get reaches Debian's archive and that no other apt-get is running"
+    # wine32 comes from the i386 architecture.
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        run_step "adding the i386 architecture (dpkg --add-architecture i386)" "$hint" \
+            dpkg --add-architecture i386
+    fi
+    run_step "updating the package lists (apt-get update)" "$hint" apt-get update -q
     # shellcheck disable=SC2086
-    run_step "installing packages" \
-        "check that apt-get reaches Debian's archive and that no other apt-get is running" \
-        apt_install $missing
+    run_step "installing $missing(apt-get install)" "$hint" \
+        env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
 }
 
 # Whether this machine starts Wine's 32-bit loader. Some kernels refuse
@@ -154,6 +156,7 @@ wine_reg_add() {
 # unchanged quorvel.exe uses it, and gives it the font of the caption
 # buttons.
 prepare_prefix() {
+    QUORVEL_PREFIX=$1
     export WINEPREFIX="$1"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         say "Preparing the Wine prefix $WINEPREFIX"
@@ -201,24 +204,39 @@ default_phonebook_path() {
     printf '%s\n' "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Network/Connections/Pbk/rasphone.pbk"
 }
 
-# Starts Xvfb on a free display number and exports DISPLAY; XVFB_PID holds it.
+# Starts Xvfb on a display no one else holds and exports DISPLAY; XVFB_PID
+# holds it. Xvfb picks the number itself, taking the display's lock file
+# atomically, and writes the number to the given file descriptor.
 start_virtual_display() {
-    local n=90 i
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    local numbered log="$QUORVEL_LOGS/xvfb.log" fd n="" i
+    mkdir -p "$QUORVEL_LOGS"
+    numbered=$(mktemp "$QUORVEL_LOGS/xvfb-display.XXXXXX")
+    exec {fd}>"$numbered"
+    Xvfb -displayfd "$fd" -screen 0 1280x800x24 -nolisten tcp >"$log" 2>&1 &
     XVFB_PID=$!
+    exec {fd}>&-
+    for i in $(seq 100); do
+        read -r n <"$numbered" || true
+        [ -n "$n" ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    rm -f "$numbered"
+    [ -n "$n" ] || fail_step "starting the virtual display (Xvfb named no display)" "$log" \
+        "check that xvfb is installed and /tmp is writable"
     export DISPLAY=":$n"
     for i in $(seq 50); do
         xdpyinfo >/dev/null 2>&1 && return 0
         sleep 0.1
     done
-    fail_step "starting the virtual display (Xvfb on :$n)" "" "check that xvfb is installed and /tmp is writable"
+    fail_step "starting the virtual display (Xvfb on :$n)" "$log" "check that xvfb is installed and /tmp is writable"
 }
 
-# Ends what these scripts started: the prefix's wineserver and Xvfb.
+# Ends what these scripts started: the wineserver of their own prefix (never
+# that of a WINEPREFIX the user exported) and Xvfb.
 stop_started_processes() {
-    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && [ -n "${QUORVEL_WINESERVER:-}" ]; then
-        "$QUORVEL_WINESERVER" -k 2>/dev/null || true
+    if [ -n "$QUORVEL_PREFIX" ] && [ -d "$QUORVEL_PREFIX" ] && [ -n "${QUORVEL_WINESERVER:-}" ]; then
+        WINEPREFIX="$QUORVEL_PREFIX" "$QUORVEL_WINESERVER" -k 2>/dev/null || true
     fi
     if [ -n "${XVFB_PID:-}" ]; then
         kill "$XVFB_PID" 2>/dev/null || true

@@ -1,0 +1,5 @@
+# Loaded by cmake/clang-cl-i686.cmake after CMake's MSVC rules. Those run
+# the link through a manifest step that keeps quiet about a link that
+# succeeds, and lld-link's list of the symbols it left unresolved would be
+# lost; the plain link prints it.
+string(REPLACE "${_CMAKE_VS_LINK_EXE}" "" CMAKE_CXX_LINK_EXECUTABLE "${CMAKE_CXX_LINK_EXECUTABLE}")

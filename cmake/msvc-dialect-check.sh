@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The MSVC-dialect check: configures and builds the Windows build (no tests,
+# no tools) through the project's MSVC branch with clang-cl, llvm-rc and
+# lld-link (cmake/clang-cl-i686.cmake), then sorts what the link left
+# unresolved. It passes when everything compiles, no DLL is built, and only
+# the C runtime's symbols and the entry point are left: every Windows
+# import resolved against MinGW-w64's import libraries.
+# Usage: msvc-dialect-check.sh SOURCE_DIR WORK_DIR
+set -uo pipefail
+[ $# -eq 2 ] || { echo "usage: $0 SOURCE_DIR WORK_DIR" >&2; exit 2; }
+src=$1 work=$2
+toolchain=$src/cmake/clang-cl-i686.cmake
+llvm=/usr/lib/llvm-14/bin
+mingw_lib=/usr/i686-w64-mingw32/lib
+entry_point=_WinMainCRTStartup
+# Helpers that cl.exe's code calls in Microsoft's static runtime: the stack
+# cookie, 64-bit arithmetic on x86, stack probes, floating-point support
+# and C++ exception frames.
+runtime_helpers='^(___security_cookie|@__security_check_cookie@4|__a(ll|ull)(div|rem|mul|dvrm|shl|shr)|__chkstk|__alloca_probe(_8|_16)?|__fltused|__ftol2(_sse)?|__dtol3|___CxxFrameHandler3|__except_handler[34]|__CxxThrowException@8)$'
+
+fail() { printf 'MSVC-dialect check FAILED: %s\n' "$*" >&2; exit 1; }
+
+for f in "$llvm/clang-cl" "$llvm/llvm-rc" "$llvm/lld-link" "$llvm/llvm-nm" \
+         /usr/include/wine/wine/windows/windows.h "$mingw_lib/libuser32.a" "$mingw_lib/libucrt.a"; do
+    [ -e "$f" ] || fail "$f is missing; install clang-tools-14 lld-14 llvm-14 libwine-dev g++-mingw-w64-i686-posix (scripts/test does)"
+done
+
+rm -rf "$work"
+mkdir -p "$work"
+log=$work/build.log
+cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DQUORVEL_TESTS=OFF -DQUORVEL_TOOLS=OFF >"$log" 2>&1 ||
+    { cat "$log"; fail "configuring through the MSVC branch (above)"; }
+cmake --build "$work/build" >>"$log" 2>&1 ||
+    { cat "$log"; fail "compiling or linking in MSVC mode (above)"; }
+grep -q -- '-MT .*/W4 /WX' "$work/build/build.ninja" ||
+    fail "the build did not take the MSVC branch's /MT /W4 /WX"
+dlls=$(cd "$work/build" && find . -iname '*.dll')
+[ -z "$dlls" ] || fail "the Windows build made more than quorvel.exe: $dlls"
+[ -f "$work/build/bin/quorvel.exe" ] || fail "no bin/quorvel.exe"
+[ -n "$(find "$work/build" -name 'quorvel.rc.res')" ] || fail "llvm-rc made no quorvel.rc.res"
+
+unresolved=$(sed -n 's/^lld-link: warning: \(<root>: \)\{0,1\}undefined symbol: //p' "$log" | sort -u)
+crt=$("$llvm/llvm-nm" --defined-only "$mingw_lib/libucrt.a" 2>/dev/null | awk 'NF >= 2 { print $NF }' | sort -u)
+[ -n "$crt" ] || fail "could not list the C runtime's symbols from $mingw_lib/libucrt.a"
+grep -qxF "$entry_point" <<<"$unresolved" ||
+    fail "the link did not report the entry point $entry_point unresolved, so its list cannot be trusted; the build log is $log"
+bad=()
+while read -r sym; do
+    [ "$sym" = "$entry_point" ] && continue
+    [[ $sym =~ $runtime_helpers ]] && continue
+    grep -qxF -- "$sym" <<<"$crt" && continue
+    bad+=("$sym")
+done <<<"$unresolved"
+[ ${#bad[@]} -eq 0 ] ||
+    fail "unresolved, and neither the C runtime's nor the entry point (a Windows import no import library resolves, or a symbol nothing defines): ${bad[*]}"
+printf 'Compiled in MSVC mode: %s objects and the resource script; left for the C runtime: %s\n' \
+    "$(find "$work/build" -path '*.dir/*' -name '*.obj' | wc -l)" "$(printf '%s ' $unresolved)"
