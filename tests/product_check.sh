@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the exe a Windows user copies, without running it: PE32 for i386,
 # GUI subsystem, no build time in its header, only system DLLs imported, at
-# most 100 KB, and its version resource. Usage: product_check.sh PATH_TO_QUORVEL_EXE VERSION (e.g. 1.1.0)
+# most 100 KB, and its version resource, for the given version.
+# Usage: product_check.sh PATH_TO_QUORVEL_EXE VERSION (e.g. 1.1.0)
 set -euo pipefail
 exe=$1
 numbers="${2//./, }, 0"
