@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# Checks scripts/release, without Wine. Usage: release_check.sh same|zip SOURCES OUT
-# same: releases SOURCES into OUT/a, and a copy of them in another folder and
-#   time zone into OUT/src/build/b; the exes and the zips must be the same bytes.
-# zip: the zip in OUT/a holds quorvel.exe, README.txt (CRLF, naming the
-#   version) and SHA256SUMS, right for the exe, all at the commit's time; the
-#   exe's version resource carries the version in the zip's name.
+# release_check.sh same|zip SOURCES OUT. same: SOURCES released into OUT/a, and a copy of them in
+# another folder and time zone into OUT/src/build/b, give the same bytes. zip: OUT/a's zip holds
+# quorvel.exe, a CRLF README.txt and SHA256SUMS, right, at the commit's time, and names the exe's version.
 set -euo pipefail
 mode=$1 src=$2 out=$3
 fail() { echo "FAILED: $*" >&2; exit 1; }
