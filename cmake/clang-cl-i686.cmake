@@ -4,7 +4,7 @@
 # project's MSVC branch. Microsoft's libraries are not here, so the link
 # leaves out the default libraries, reads MinGW-w64's import libraries
 # instead, and is forced through unresolved symbols, which
-# cmake/msvc-dialect-check.sh then sorts: only the C runtime's may remain.
+# tests/msvc_dialect_check.sh then sorts: only the C runtime's may remain.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR X86)
 

@@ -5,7 +5,7 @@
 # unresolved. It passes when everything compiles, no DLL is built, and only
 # the C runtime's symbols and the entry point are left: every Windows
 # import resolved against MinGW-w64's import libraries.
-# Usage: msvc-dialect-check.sh SOURCE_DIR WORK_DIR
+# Usage: msvc_dialect_check.sh SOURCE_DIR WORK_DIR
 set -uo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 SOURCE_DIR WORK_DIR" >&2; exit 2; }
 src=$1 work=$2
