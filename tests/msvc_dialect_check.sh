@@ -20,9 +20,8 @@ runtime_helpers='^(___security_cookie|@__security_check_cookie@4|__a(ll|ull)(div
 
 fail() { printf 'MSVC-dialect check FAILED: %s\n' "$*" >&2; exit 1; }
 
-for f in "$llvm/clang-cl" "$llvm/llvm-rc" "$llvm/lld-link" "$llvm/llvm-nm" \
-         /usr/include/wine/wine/windows/windows.h "$mingw_lib/libuser32.a" "$mingw_lib/libucrt.a"; do
-    [ -e "$f" ] || fail "$f is missing; install clang-tools-14 lld-14 llvm-14 libwine-dev g++-mingw-w64-i686-posix (scripts/test does)"
+for f in "$llvm/clang-cl" "$llvm/lld-link" /usr/include/wine/wine/windows/windows.h "$mingw_lib/libucrt.a"; do
+    [ -e "$f" ] || fail "$f is missing; scripts/test installs it (clang-tools-14 lld-14 llvm-14 libwine-dev mingw-w64)"
 done
 
 rm -rf "$work"
@@ -37,8 +36,8 @@ grep -q -- '-MT .*/W4 /WX' "$work/build/build.ninja" ||
     fail "the build did not take the MSVC branch's /MT /W4 /WX"
 dlls=$(cd "$work/build" && find . -iname '*.dll')
 [ -z "$dlls" ] || fail "the Windows build made more than quorvel.exe: $dlls"
-[ -f "$work/build/bin/quorvel.exe" ] || fail "no bin/quorvel.exe"
-[ -n "$(find "$work/build" -name 'quorvel.rc.res')" ] || fail "llvm-rc made no quorvel.rc.res"
+[ -f "$work/build/bin/quorvel.exe" ] && [ -n "$(find "$work/build" -name quorvel.rc.res)" ] ||
+    fail "no bin/quorvel.exe, or no quorvel.rc.res from llvm-rc"
 
 unresolved=$(sed -n 's/^lld-link: warning: \(<root>: \)\{0,1\}undefined symbol: //p' "$log" | sort -u)
 crt=$("$llvm/llvm-nm" --defined-only "$mingw_lib/libucrt.a" 2>/dev/null | awk 'NF >= 2 { print $NF }' | sort -u)
