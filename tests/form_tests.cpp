@@ -6,7 +6,10 @@
 #include "res/resource.h"
 #include "scheduler/scheduler.h"
 #include "shell/shell.h"
+#include "standin/standin_values.h"
 #include "test_support.h"
+
+static const std::string SAVED = RAS_SAVED_PASSWORD_HANDLE;
 
 static HWND FormWith(const std::string& book)
 {
@@ -29,10 +32,13 @@ TEST(Form, ComesUpIdleWithTheFirstEntryInSortedOrderAndItsCredentials)
     EXPECT_EQ(ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS), "Start/Idle");
     EXPECT_EQ(LOWORD(SendMessageA(form, DM_GETDEFID, 0, 0)), IDC_START) << "Enter acts on Start";
     EXPECT_EQ(SendDlgItemMessageA(form, IDC_ENTRY, CB_GETCOUNT, 0, 0), 13);
+    // A saved password is shown as the service's handle to it, and masked.
     EXPECT_EQ(ControlText(form, IDC_ENTRY) + ":" + ControlText(form, IDC_USER) + ControlText(form, IDC_PASSWORD) +
-                  ControlText(form, IDC_DOMAIN), longName + ":alpw1DOM");
+                  ControlText(form, IDC_DOMAIN), longName + ":al" + SAVED + "DOM");
+    EXPECT_NE(SendDlgItemMessageA(form, IDC_PASSWORD, EM_GETPASSWORDCHAR, 0, 0), 0);
     SelectEntry(form, accented.c_str());
-    EXPECT_EQ(ControlText(form, IDC_ENTRY) + ":" + ControlText(form, IDC_USER), accented + ":cafe");
+    EXPECT_EQ(ControlText(form, IDC_ENTRY) + ":" + ControlText(form, IDC_USER) + ControlText(form, IDC_PASSWORD),
+              accented + ":cafe");
     // As much as a dial carries can be typed, and no more.
     const std::pair<int, LRESULT> limits[] = {{IDC_USER, 256}, {IDC_PASSWORD, 256}, {IDC_DOMAIN, 15}};
     for (const auto& limit : limits)
@@ -73,7 +79,8 @@ TEST(Startup, FailuresAreShownWithTheSystemsTextOrAnHonestOne)
     StartCatchingBoxes();
     // A module without the form's template: the form can't be created.
     EXPECT_EQ(RunSchedulerDialog(nullptr, GetModuleHandleA("kernel32.dll")), 0);
-    EXPECT_TRUE(g_caughtBoxes.size() == 1 && g_caughtBoxes[0].owner == nullptr && !g_caughtBoxes[0].text.empty());
+    EXPECT_TRUE(g_caughtBoxes.size() == 1 && g_caughtBoxes[0].owner == nullptr && !g_caughtBoxes[0].text.empty() &&
+                g_caughtBoxes[0].plain);
     const std::pair<DWORD, std::string> cases[] = {
         {ERROR_FILE_NOT_FOUND, SystemText(ERROR_FILE_NOT_FOUND)},
         {0x2000FFFF, "The operation failed with system error 536936447, for which Windows has no text."},
@@ -98,10 +105,15 @@ TEST(Phonebook, FailuresAreShownWithTheServicesTextOrUnknownError)
         StartCatchingBoxes();
         HWND form = CreateSchedulerForm();
         EXPECT_EQ(SendDlgItemMessageA(form, IDC_ENTRY, CB_GETCOUNT, 0, 0), 0);
-        ShowRasErrorBox(form, 4321);
-        ASSERT_GE(g_caughtBoxes.size(), 2u);
-        EXPECT_TRUE(g_caughtBoxes[0].text == RasText(c.second) && g_caughtBoxes[0].owner == form);
-        EXPECT_EQ(g_caughtBoxes.back().text, "Unknown error");
+        // A code the service has no text for has the system's, else none.
+        ShowRasErrorBox(form, ERROR_INVALID_HANDLE);
+        ShowRasErrorBox(form, 0x2000FFFF);
+        size_t n = g_caughtBoxes.size();
+        ASSERT_GE(n, 3u);
+        const CaughtBox& first = g_caughtBoxes[0];
+        EXPECT_TRUE(first.text == RasText(c.second) && first.owner == form && first.plain);
+        EXPECT_EQ(g_caughtBoxes[n - 2].text + "/" + g_caughtBoxes[n - 1].text,
+                  SystemText(ERROR_INVALID_HANDLE) + "/Unknown error");
         DestroySchedulerForm(form);
     }
     RemoveDirectoryA(folder.c_str());
@@ -116,11 +128,12 @@ TEST(Phonebook, OnlyANewSelectionThatCanBeReadReplacesTypedCredentials)
         SendMessageA(form, WM_COMMAND, MAKEWPARAM(IDC_ENTRY, notification), 0);
     EXPECT_EQ(ControlText(form, IDC_USER), "typed");
     SelectEntry(form, "Beta");
-    EXPECT_EQ(ControlText(form, IDC_USER) + ControlText(form, IDC_PASSWORD) + ControlText(form, IDC_DOMAIN), "bep2");
+    EXPECT_EQ(ControlText(form, IDC_USER) + ":" + ControlText(form, IDC_PASSWORD) + ControlText(form, IDC_DOMAIN),
+              "be:" + SAVED);
     UsePhonebook("[Beta]\nUser=be\n"); // Alpha goes while the form is up
     SetDlgItemTextA(form, IDC_USER, "mine");
     SelectEntry(form, "Alpha");
     EXPECT_EQ(g_caughtBoxes.size() == 1 ? g_caughtBoxes[0].text : "no box", RasText(623));
-    EXPECT_EQ(ControlText(form, IDC_USER) + ControlText(form, IDC_PASSWORD), "minep2");
+    EXPECT_EQ(ControlText(form, IDC_USER) + ControlText(form, IDC_PASSWORD), "mine" + SAVED);
     DestroySchedulerForm(form);
 }
