@@ -220,14 +220,15 @@ DWORD WINAPI RasHangUpA(HRASCONN connection)
 DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR buffer, DWORD capacity)
 {
     StartJournalLine("RasGetErrorStringA");
-    // Any other code leaves the buffer alone, and the program shows its own text.
+    // Any other code leaves the buffer alone, and the program shows another text.
     DWORD result = ERROR_INVALID_PARAMETER;
     for (const ErrorText& known : ERROR_TEXTS) {
-        if (known.code != code || buffer == nullptr || capacity == 0)
+        if (known.code != code || buffer == nullptr)
             continue;
-        DWORD needed = static_cast<DWORD>(lstrlenA(known.text)) + 1;
-        lstrcpynA(buffer, known.text, static_cast<int>(capacity < needed ? capacity : needed));
-        result = 0;
+        // As on Windows, a text is never cut: a buffer too small for it fails.
+        result = capacity > static_cast<DWORD>(lstrlenA(known.text)) ? 0 : ERROR_INSUFFICIENT_BUFFER;
+        if (result == 0)
+            lstrcpynA(buffer, known.text, static_cast<int>(capacity));
     }
     AddJournal(" code=%u -> %lu", code, result);
     return WriteJournalLine(result);

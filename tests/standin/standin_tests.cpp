@@ -4,7 +4,7 @@
 
 #include "platform/platform.h"
 
-TEST(Refusals, RecordSizesItDoesNotKnowAndAHandleVariableThatIsNotNull)
+TEST(Refusals, WhatWindowsRefusesIsRefused)
 {
     // No phonebook, so that a call past its size check fails otherwise.
     SetEnvironmentVariableA("QUORVEL_RAS_PHONEBOOK", "C:\\quorvel-no-such-folder\\rasphone.pbk");
@@ -27,4 +27,6 @@ TEST(Refusals, RecordSizesItDoesNotKnowAndAHandleVariableThatIsNotNull)
     RASDIALPARAMSA params = {sizeof params};
     HRASCONN stale = reinterpret_cast<HRASCONN>(1);
     EXPECT_EQ(RasDialA(nullptr, nullptr, &params, 0, nullptr, &stale), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    char text[8]; // too small for any text, and a text is never cut
+    EXPECT_EQ(RasGetErrorStringA(632, text, sizeof text), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }

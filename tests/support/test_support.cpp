@@ -57,20 +57,16 @@ void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& valu
 // The platform's own caption, the error icon and OK as the only button.
 static bool IsPlainErrorBox(HWND box)
 {
-    char caption[TEXT_CAP];
-    GetWindowTextA(box, caption, sizeof caption);
-    int buttons = 0;
-    HANDLE icon = nullptr;
+    char text[TEXT_CAP];
+    int buttons = 0, errorIcons = 0;
+    LRESULT errorIcon = reinterpret_cast<LRESULT>(LoadIconA(nullptr, IDI_ERROR));
     for (HWND child = nullptr; (child = FindWindowExA(box, child, nullptr, nullptr)) != nullptr;) {
-        char kind[TEXT_CAP];
-        GetClassNameA(child, kind, sizeof kind);
-        LONG style = GetWindowLongA(child, GWL_STYLE);
-        if (lstrcmpiA(kind, "Button") == 0)
-            buttons += (style & WS_VISIBLE) != 0;
-        else if ((style & SS_TYPEMASK) == SS_ICON)
-            icon = reinterpret_cast<HANDLE>(SendMessageA(child, STM_GETICON, 0, 0));
+        GetClassNameA(child, text, sizeof text);
+        buttons += lstrcmpiA(text, "Button") == 0;
+        errorIcons += SendMessageA(child, STM_GETICON, 0, 0) == errorIcon;
     }
-    return lstrcmpA(caption, "Error") == 0 && buttons == 1 && icon == LoadIconA(nullptr, IDI_ERROR);
+    GetWindowTextA(box, text, sizeof text);
+    return lstrcmpA(text, "Error") == 0 && buttons == 1 && errorIcons == 1;
 }
 
 // Message boxes have an OK button; the form, a dialog too, has none.
