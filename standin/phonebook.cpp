@@ -86,6 +86,7 @@ DWORD ReadEntry(const char* name, PhonebookEntry* entry)
     entry->dialMs = GetPrivateProfileIntA(section, "DialMs", 0, g_path);
     entry->stillUpAfterFailure = GetPrivateProfileIntA(section, "StillUpAfterFailure", 0, g_path) == 1;
     entry->hangUpResult = GetPrivateProfileIntA(section, "HangUpResult", 0, g_path);
+    entry->stillUpAfterHangUp = GetPrivateProfileIntA(section, "StillUpAfterHangUp", 0, g_path) == 1;
     ForgetCachedProfile();
     return 0;
 }

@@ -28,18 +28,18 @@ struct ErrorText {
     const char* text;
 };
 
-// The codes the service gives, and those the demo and test phonebooks name.
+// The service's own codes that it gives, and those the demo and test
+// phonebooks name. As on Windows, the system's codes (below 600) have no
+// text here.
 static const ErrorText ERROR_TEXTS[] = {
-    {ERROR_INVALID_HANDLE, "The connection is not known to the remote access service."},
-    {ERROR_INVALID_PARAMETER, "A value passed to the remote access service is missing or wrong."},
     {RAS_ERROR_BUFFER_TOO_SMALL, "The buffer given is too small for the answer."},
     {RAS_ERROR_CANNOT_OPEN_PHONEBOOK, "The phonebook file cannot be opened or read."},
     {RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY, "The phonebook has no entry of that name."},
     {RAS_ERROR_INVALID_SIZE, "A record passed to the remote access service has a size it does not know."},
     {RAS_ERROR_PORT_NOT_AVAILABLE, "The port is already in use or is not set up for dialling."},
-    {668, "The connection was dropped."},
-    {676, "The line is busy."},
-    {678, "There was no answer."},
+    {RAS_ERROR_NO_CONNECTION, "The connection was dropped."},
+    {RAS_ERROR_LINE_BUSY, "The line is busy."},
+    {RAS_ERROR_NO_ANSWER, "There was no answer."},
     {RAS_ERROR_AUTHENTICATION_FAILURE, "The user name or password was not accepted by the remote server."},
 };
 
@@ -109,7 +109,9 @@ DWORD WINAPI RasGetEntryDialParamsA(LPCSTR, RASDIALPARAMSA* params, LPBOOL passw
     AddJournal(" -> %lu", result);
     if (result == 0) {
         lstrcpynA(params->szUserName, entry.user, sizeof params->szUserName);
-        lstrcpynA(params->szPassword, entry.password, sizeof params->szPassword);
+        // As on Windows since 2000: a handle to a saved password, never the password.
+        lstrcpynA(params->szPassword, entry.passwordStored ? RAS_SAVED_PASSWORD_HANDLE : "",
+                  sizeof params->szPassword);
         lstrcpynA(params->szDomain, entry.domain, sizeof params->szDomain);
         *passwordStored = entry.passwordStored;
         AddJournalQuoted("user", entry.user, sizeof entry.user);
@@ -136,8 +138,12 @@ static DWORD Dial(const RASDIALPARAMSA* params, HRASCONN* connection)
         result = RAS_ERROR_PORT_NOT_AVAILABLE;
     if (slot != nullptr) {
         Sleep(entry.dialMs);
-        bool refused = entry.checksPassword &&
-                       strncmp(params->szPassword, entry.acceptPassword, sizeof params->szPassword) != 0;
+        // The saved password's handle, passed back unchanged, stands for it.
+        const char* password = params->szPassword;
+        if (entry.passwordStored && strncmp(password, RAS_SAVED_PASSWORD_HANDLE, sizeof params->szPassword) == 0)
+            password = entry.password;
+        bool refused =
+            entry.checksPassword && strncmp(password, entry.acceptPassword, sizeof entry.acceptPassword) != 0;
         result = refused ? RAS_ERROR_AUTHENTICATION_FAILURE : entry.dialResult;
         slot->handle = reinterpret_cast<HRASCONN>(static_cast<UINT_PTR>(++g_lastHandle));
         lstrcpynA(slot->entry, name, sizeof slot->entry);
@@ -155,12 +161,13 @@ DWORD WINAPI RasDialA(LPVOID extensions, LPCSTR, RASDIALPARAMSA* params, DWORD n
 {
     StartJournalLine("RasDialA");
     DWORD result = 0;
-    if (connection != nullptr)
-        *connection = nullptr;
     // Only the synchronous dial is offered: no notifier, no extensions.
     if (params == nullptr || connection == nullptr || extensions != nullptr || notifierType != 0 ||
         notifier != nullptr)
         result = ERROR_INVALID_PARAMETER;
+    // On Windows a handle there asks to resume a paused dial of it.
+    else if (*connection != nullptr)
+        result = ERROR_INVALID_HANDLE;
     else if (params->dwSize != sizeof(RASDIALPARAMSA))
         result = RAS_ERROR_INVALID_SIZE;
     else
@@ -202,8 +209,8 @@ DWORD WINAPI RasHangUpA(HRASCONN connection)
         PhonebookEntry entry;
         if (ReadEntry(c->entry, &entry) == 0)
             result = entry.hangUpResult;
+        c->closing = result == 0 && !entry.stillUpAfterHangUp;
         SecureZeroMemory(&entry, sizeof entry);
-        c->closing = result == 0;
         c->closingSince = GetTickCount();
     }
     AddJournal(" -> %lu", result);
@@ -213,14 +220,15 @@ DWORD WINAPI RasHangUpA(HRASCONN connection)
 DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR buffer, DWORD capacity)
 {
     StartJournalLine("RasGetErrorStringA");
-    // Any other code leaves the buffer alone, and the program shows its own text.
+    // Any other code leaves the buffer alone, and the program shows another text.
     DWORD result = ERROR_INVALID_PARAMETER;
     for (const ErrorText& known : ERROR_TEXTS) {
-        if (known.code != code || buffer == nullptr || capacity == 0)
+        if (known.code != code || buffer == nullptr)
             continue;
-        DWORD needed = static_cast<DWORD>(lstrlenA(known.text)) + 1;
-        lstrcpynA(buffer, known.text, static_cast<int>(capacity < needed ? capacity : needed));
-        result = 0;
+        // As on Windows, a text is never cut: a buffer too small for it fails.
+        result = capacity > static_cast<DWORD>(lstrlenA(known.text)) ? 0 : ERROR_INSUFFICIENT_BUFFER;
+        if (result == 0)
+            lstrcpynA(buffer, known.text, static_cast<int>(capacity));
     }
     AddJournal(" code=%u -> %lu", code, result);
     return WriteJournalLine(result);

@@ -3,9 +3,7 @@
 #pragma once
 
 #include "platform/platform.h"
-
-// A code the service gives that platform.h does not name.
-#define RAS_ERROR_PORT_NOT_AVAILABLE 633
+#include "standin_values.h"
 
 // One entry of the phonebook, as its file says at the moment it is read.
 struct PhonebookEntry {
@@ -19,6 +17,7 @@ struct PhonebookEntry {
     DWORD dialMs;
     BOOL stillUpAfterFailure;
     DWORD hangUpResult;
+    BOOL stillUpAfterHangUp;
 };
 
 // The entry names in file order, each ended by a NUL, the list by an empty

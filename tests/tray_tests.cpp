@@ -12,6 +12,15 @@ static bool ShellIcon(HWND form, DWORD action)
     return Shell_NotifyIconA(action, reinterpret_cast<NOTIFYICONDATAA*>(&nid)) != FALSE;
 }
 
+// A shell that reports every add as failed; a busy one has made it all the same.
+static BOOL(WINAPI* g_shellNotify)(DWORD, NOTIFYICONDATAA*);
+static bool g_shellBusy;
+static BOOL WINAPI RefuseAdding(DWORD action, NOTIFYICONDATAA* nid)
+{
+    BOOL done = action != NIM_ADD || g_shellBusy ? g_shellNotify(action, nid) : FALSE;
+    return action == NIM_ADD ? FALSE : done;
+}
+
 TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
 {
     UsePhonebook("[Busy Line]\nUser=bob\nDialResult=678\n");
@@ -53,13 +62,19 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     SendMessageA(form, taskbarCreated, 0, 0);
     EXPECT_FALSE(ShellIcon(form, NIM_MODIFY)) << "a shown form puts no icon into a new shell";
 
-    // A refused icon (a second of one window and identifier) leaves the form shown.
-    ASSERT_TRUE(ShellIcon(form, NIM_ADD));
-    PressButton(form, IDC_HIDE);
-    EXPECT_TRUE(IsWindowVisible(form));
-    EXPECT_NE(g_caughtBoxes.back().text.find("notification area"), std::string::npos);
-    ShellIcon(form, NIM_DELETE);
-    PressButton(form, IDC_HIDE);
-    EXPECT_TRUE(!IsWindowVisible(form) && ShellIcon(form, NIM_DELETE));
+    // An add reported as failed: a busy shell's icon is there and serves; a refused one leaves the form shown.
+    g_shellNotify = reinterpret_cast<decltype(g_shellNotify)>(
+        SwapImport("shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(RefuseAdding)));
+    for (bool busy : {true, false}) {
+        g_shellBusy = busy;
+        g_caughtBoxes.clear();
+        PressButton(form, IDC_HIDE);
+        bool hidden = !IsWindowVisible(form) && ShellIcon(form, NIM_MODIFY) && g_caughtBoxes.empty();
+        SendMessageA(form, WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDBLCLK); // brings a hidden form back
+        EXPECT_TRUE(hidden == busy && IsWindowVisible(form) && !ShellIcon(form, NIM_MODIFY)) << busy;
+    }
+    SwapImport("shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(g_shellNotify));
+    const CaughtBox& box = g_caughtBoxes.at(0);
+    EXPECT_TRUE(box.text.find("notification area") != std::string::npos && box.owner == form && box.plain);
     DestroySchedulerForm(form);
 }

@@ -8,6 +8,9 @@ static const char DOMAIN_FROM_ENTRY[] = "*";
 static const char TOO_LONG_TEXT[] =
     "The entry name, user ID, password or domain is longer than a dial can carry "
     "(256 characters, 15 for the domain). Shorten it; nothing was dialled.";
+static const char STILL_UP_TEXT[] =
+    "The line is still up: the connection was hung up, but it still reads as connected. "
+    "Check it in the network connections of Windows.";
 // The service needs a closed connection to be gone before its port can be
 // dialled again; this long at the most is waited for it.
 static const DWORD CLOSE_WAIT_MS = 3000;
@@ -28,13 +31,17 @@ static bool IsConnectionUp(HRASCONN connection)
            status.rasconnstate == RAS_STATE_CONNECTED;
 }
 
-static void WaitForConnectionClosed(HRASCONN connection)
+// The hang-up returns before the line is down. Waits until the service has
+// forgotten the connection; false when it still reads as connected at the end.
+static bool WaitForConnectionClosed(HRASCONN connection)
 {
-    for (DWORD waited = 0; waited < CLOSE_WAIT_MS; waited += CLOSE_POLL_MS) {
+    for (DWORD waited = 0;; waited += CLOSE_POLL_MS) {
         RASCONNSTATUSA status = {};
         status.dwSize = sizeof status;
         if (RasGetConnectStatusA(connection, &status) != 0)
-            return;
+            return true;
+        if (waited >= CLOSE_WAIT_MS)
+            return status.rasconnstate != RAS_STATE_CONNECTED;
         Sleep(CLOSE_POLL_MS);
     }
 }
@@ -86,12 +93,14 @@ int HangUpConnection(HWND form)
     SetStatusText(form, "Hanging Up");
     HRASCONN connection = g_hRasConn;
     DWORD result = RasHangUpA(connection);
-    if (result == 0) {
-        WaitForConnectionClosed(connection);
+    if (result == 0 && WaitForConnectionClosed(connection)) {
         SetStatusText(form, "Hung up");
         return 0;
     }
-    ShowRasErrorBox(form, result);
+    if (result == 0)
+        ShowErrorBox(form, STILL_UP_TEXT);
+    else
+        ShowRasErrorBox(form, result);
     SetStatusText(form, "Hangup error");
     return 1;
 }

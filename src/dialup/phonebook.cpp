@@ -9,10 +9,14 @@ static const int RAS_TEXT_SIZE = 512;
 static const int MAX_ENUMERATION_ATTEMPTS = 3;
 static const char UNKNOWN_ERROR_TEXT[] = "Unknown error";
 
+// The service has texts for its own codes only; the system's codes that it
+// passes on (an unknown handle, say) have the system's text.
 void ShowRasErrorBox(HWND owner, DWORD code)
 {
     char text[RAS_TEXT_SIZE];
-    if (RasGetErrorStringA(code, text, sizeof text) != 0)
+    if (RasGetErrorStringA(code, text, sizeof text) != 0 &&
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr) == 0)
         lstrcpynA(text, UNKNOWN_ERROR_TEXT, sizeof text);
     text[sizeof text - 1] = '\0';
     ShowErrorBox(owner, text);

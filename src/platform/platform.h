@@ -14,19 +14,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-// Remote access text limits, without the terminating NUL.
-#define RAS_MAX_ENTRY_NAME 256
-#define RAS_MAX_PHONE_NUMBER 128
-#define RAS_MAX_CALLBACK_NUMBER 128
-#define RAS_MAX_USER_NAME 256
-#define RAS_MAX_PASSWORD 256
-#define RAS_MAX_DOMAIN 15
-#define RAS_MAX_DEVICE_TYPE 16
-#define RAS_MAX_DEVICE_NAME 128
-
-// Connection states compared by the program.
-#define RAS_STATE_CONNECTED 0x2000
-#define RAS_STATE_DISCONNECTED 0x2001
+#include "platform/platform_values.h"
 
 DECLARE_HANDLE(HRASCONN);
 
@@ -66,30 +54,11 @@ struct NOTIFYICONDATAA_V1 {
     CHAR szTip[64];
 };
 
-#define RASENTRYNAMEA_V1_SIZE 264
-#define RASDIALPARAMSA_V1_SIZE 1052
-#define RASCONNSTATUSA_V1_SIZE 160
-// The notification-area record holds two handles, so its first layout is
-// 88 bytes on 32-bit Windows and 104 on 64-bit Windows.
-#ifdef _WIN64
-#define NOTIFYICONDATAA_V1_RECORD_SIZE 104
-#else
-#define NOTIFYICONDATAA_V1_RECORD_SIZE 88
-#endif
-
 static_assert(sizeof(RASENTRYNAMEA) == RASENTRYNAMEA_V1_SIZE, "RASENTRYNAMEA first layout");
 static_assert(sizeof(RASDIALPARAMSA) == RASDIALPARAMSA_V1_SIZE, "RASDIALPARAMSA first layout");
 static_assert(sizeof(RASCONNSTATUSA) == RASCONNSTATUSA_V1_SIZE, "RASCONNSTATUSA first layout");
 static_assert(sizeof(NOTIFYICONDATAA_V1) == NOTIFYICONDATAA_V1_RECORD_SIZE, "NOTIFYICONDATAA first layout");
 static_assert(sizeof(NOTIFYICONDATAA_V1) == NOTIFYICONDATAA_V1_SIZE, "agrees with shellapi.h");
-
-// Remote access error codes the program and the stand-in service name.
-#define RAS_ERROR_BUFFER_TOO_SMALL 603
-#define RAS_ERROR_CANNOT_OPEN_PHONEBOOK 621
-#define RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY 623
-#define RAS_ERROR_CORRUPT_PHONEBOOK 625
-#define RAS_ERROR_INVALID_SIZE 632
-#define RAS_ERROR_AUTHENTICATION_FAILURE 691
 
 extern "C" {
 DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, RASENTRYNAMEA* entries,

@@ -27,7 +27,10 @@ static bool AddNotificationIcon(HWND form)
     nid.uCallbackMessage = WM_TRAYNOTIFY;
     nid.hIcon = LoadIconA(g_hInstance, MAKEINTRESOURCEA(IDI_APP));
     lstrcpynA(nid.szTip, TRAY_TIP, sizeof nid.szTip);
-    return Shell_NotifyIconA(NIM_ADD, reinterpret_cast<NOTIFYICONDATAA*>(&nid)) != FALSE;
+    NOTIFYICONDATAA* record = reinterpret_cast<NOTIFYICONDATAA*>(&nid);
+    // A busy shell may time out and report a failed add of an icon it has
+    // added; the icon is there when it can be modified.
+    return Shell_NotifyIconA(NIM_ADD, record) != FALSE || Shell_NotifyIconA(NIM_MODIFY, record) != FALSE;
 }
 
 static void DeleteNotificationIcon(HWND form)

@@ -1,10 +1,10 @@
-// The program's tests can't see whether the stand-in checks record sizes; this
-// does, so that a wrong size field in the program does not go unnoticed.
+// The program's tests can't see whether the stand-in refuses what Windows
+// refuses; this does, so that a program that sends it does not go unnoticed.
 #include <gtest/gtest.h>
 
 #include "platform/platform.h"
 
-TEST(RecordSizes, EveryCallTakingARecordRefusesASizeItDoesNotKnow)
+TEST(Refusals, WhatWindowsRefusesIsRefused)
 {
     // No phonebook, so that a call past its size check fails otherwise.
     SetEnvironmentVariableA("QUORVEL_RAS_PHONEBOOK", "C:\\quorvel-no-such-folder\\rasphone.pbk");
@@ -23,4 +23,10 @@ TEST(RecordSizes, EveryCallTakingARecordRefusesASizeItDoesNotKnow)
         for (DWORD result : results)
             EXPECT_EQ(result, static_cast<DWORD>(RAS_ERROR_INVALID_SIZE)) << wrong;
     }
+    // On Windows a handle in the dial's variable asks to resume a paused dial of it.
+    RASDIALPARAMSA params = {sizeof params};
+    HRASCONN stale = reinterpret_cast<HRASCONN>(1);
+    EXPECT_EQ(RasDialA(nullptr, nullptr, &params, 0, nullptr, &stale), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    char text[8]; // too small for any text, and a text is never cut
+    EXPECT_EQ(RasGetErrorStringA(632, text, sizeof text), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
 }

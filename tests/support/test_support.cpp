@@ -55,6 +55,21 @@ void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& valu
     SetPicker(form, datePicker, date);
 }
 
+// The platform's own caption, the error icon and OK as the only button.
+static bool IsPlainErrorBox(HWND box)
+{
+    char text[TEXT_CAP];
+    int buttons = 0, errorIcons = 0;
+    LRESULT errorIcon = reinterpret_cast<LRESULT>(LoadIconA(nullptr, IDI_ERROR));
+    for (HWND child = nullptr; (child = FindWindowExA(box, child, nullptr, nullptr)) != nullptr;) {
+        GetClassNameA(child, text, sizeof text);
+        buttons += lstrcmpiA(text, "Button") == 0;
+        errorIcons += SendMessageA(child, STM_GETICON, 0, 0) == errorIcon;
+    }
+    GetWindowTextA(box, text, sizeof text);
+    return lstrcmpA(text, "Error") == 0 && buttons == 1 && errorIcons == 1;
+}
+
 // Message boxes have an OK button; the form, a dialog too, has none.
 static LRESULT CALLBACK BoxHookProc(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -62,10 +77,8 @@ static LRESULT CALLBACK BoxHookProc(int code, WPARAM wParam, LPARAM lParam)
     if (code == HCBT_ACTIVATE && GetDlgItem(box, IDOK) != nullptr && GetPropA(box, "Caught") == nullptr) {
         SetPropA(box, "Caught", box);
         HWND owner = GetWindow(box, GW_OWNER);
-        char caption[TEXT_CAP];
-        GetWindowTextA(box, caption, sizeof caption);
-        g_caughtBoxes.push_back({ControlText(box, BOX_TEXT_ID), caption, ControlText(owner, IDC_STATUS), owner,
-                                 IsWindowVisible(owner) != FALSE});
+        g_caughtBoxes.push_back({ControlText(box, BOX_TEXT_ID), ControlText(owner, IDC_STATUS), owner,
+                                 IsWindowVisible(owner) != FALSE, IsPlainErrorBox(box)});
         if (g_boxCallback != nullptr)
             g_boxCallback();
         PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -90,7 +103,9 @@ void StopCatchingBoxes()
 std::string RasText(DWORD code)
 {
     char text[512] = "";
-    return RasGetErrorStringA(code, text, sizeof text) == 0 ? text : "Unknown error";
+    if (RasGetErrorStringA(code, text, sizeof text) == 0)
+        return text;
+    return SystemText(code).empty() ? "Unknown error" : SystemText(code);
 }
 
 std::string SystemText(DWORD code)

@@ -13,15 +13,17 @@ bool QuitRequested();
 void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& value);
 
 // Boxes opened on this thread, with the owner's status then; closed after the callback.
+// Plain: the platform's caption, the error icon and OK alone, as every box of the program.
 struct CaughtBox {
-    std::string text, caption, ownerStatus;
+    std::string text, ownerStatus;
     HWND owner;
-    bool ownerVisible;
+    bool ownerVisible, plain;
 };
 void StartCatchingBoxes(void (*callback)() = nullptr);
 void StopCatchingBoxes();
 extern std::vector<CaughtBox> g_caughtBoxes;
 
+// What a box shows for a remote access code: the service's text, else the system's.
 std::string RasText(DWORD code);
 std::string SystemText(DWORD code);
 // Swaps a function's entry in this program's import table, through which

@@ -1,0 +1,38 @@
+// The platform's values that Quorvel names itself, kept apart from the
+// records of platform.h so that the tests can check each against the
+// platform's own headers, whose records clash with those of platform.h.
+#pragma once
+
+// Remote access text limits, without the terminating NUL.
+#define RAS_MAX_ENTRY_NAME 256
+#define RAS_MAX_PHONE_NUMBER 128
+#define RAS_MAX_CALLBACK_NUMBER 128
+#define RAS_MAX_USER_NAME 256
+#define RAS_MAX_PASSWORD 256
+#define RAS_MAX_DOMAIN 15
+#define RAS_MAX_DEVICE_TYPE 16
+#define RAS_MAX_DEVICE_NAME 128
+
+// Connection states compared by the program.
+#define RAS_STATE_CONNECTED 0x2000
+#define RAS_STATE_DISCONNECTED 0x2001
+
+// Remote access error codes the program and the stand-in service name.
+#define RAS_ERROR_BUFFER_TOO_SMALL 603
+#define RAS_ERROR_CANNOT_OPEN_PHONEBOOK 621
+#define RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY 623
+#define RAS_ERROR_CORRUPT_PHONEBOOK 625
+#define RAS_ERROR_INVALID_SIZE 632
+#define RAS_ERROR_AUTHENTICATION_FAILURE 691
+
+// Sizes of the records in their first layouts.
+#define RASENTRYNAMEA_V1_SIZE 264
+#define RASDIALPARAMSA_V1_SIZE 1052
+#define RASCONNSTATUSA_V1_SIZE 160
+// The notification-area record holds two handles, so its first layout is
+// 88 bytes on 32-bit Windows and 104 on 64-bit Windows.
+#ifdef _WIN64
+#define NOTIFYICONDATAA_V1_RECORD_SIZE 104
+#else
+#define NOTIFYICONDATAA_V1_RECORD_SIZE 88
+#endif

@@ -1,0 +1,31 @@
+// Checked when the tests are built: every platform value that the program
+// and the stand-in name themselves agrees with the platform's own headers,
+// so that a mistyped one can't agree with the stand-in alone.
+#include <windows.h>
+#include <ras.h>
+#include <raserror.h>
+#include <stddef.h>
+
+#include "platform/platform_values.h"
+#include "standin/standin_values.h"
+
+static_assert(RAS_MAX_ENTRY_NAME == RAS_MaxEntryName && RAS_MAX_PHONE_NUMBER == RAS_MaxPhoneNumber &&
+                  RAS_MAX_CALLBACK_NUMBER == RAS_MaxCallbackNumber && RAS_MAX_USER_NAME == UNLEN &&
+                  RAS_MAX_PASSWORD == PWLEN && RAS_MAX_DOMAIN == DNLEN &&
+                  RAS_MAX_DEVICE_TYPE == RAS_MaxDeviceType && RAS_MAX_DEVICE_NAME == RAS_MaxDeviceName,
+              "text limits");
+static_assert(RAS_STATE_CONNECTED == RASCS_Connected && RAS_STATE_DISCONNECTED == RASCS_Disconnected, "states");
+static_assert(RAS_ERROR_BUFFER_TOO_SMALL == ERROR_BUFFER_TOO_SMALL &&
+                  RAS_ERROR_CANNOT_OPEN_PHONEBOOK == ERROR_CANNOT_OPEN_PHONEBOOK &&
+                  RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY == ERROR_CANNOT_FIND_PHONEBOOK_ENTRY &&
+                  RAS_ERROR_CORRUPT_PHONEBOOK == ERROR_CORRUPT_PHONEBOOK && RAS_ERROR_INVALID_SIZE == ERROR_INVALID_SIZE &&
+                  RAS_ERROR_AUTHENTICATION_FAILURE == ERROR_AUTHENTICATION_FAILURE,
+              "the program's error codes");
+static_assert(RAS_ERROR_PORT_NOT_AVAILABLE == ERROR_PORT_NOT_AVAILABLE && RAS_ERROR_NO_CONNECTION == ERROR_NO_CONNECTION &&
+                  RAS_ERROR_LINE_BUSY == ERROR_LINE_BUSY && RAS_ERROR_NO_ANSWER == ERROR_NO_ANSWER,
+              "the stand-in's error codes");
+// The first layouts are the heads of the later ones, up to the alignment of their end.
+static_assert(offsetof(RASENTRYNAMEA, dwFlags) == RASENTRYNAMEA_V1_SIZE &&
+                  offsetof(RASDIALPARAMSA, dwSubEntry) == RASDIALPARAMSA_V1_SIZE &&
+                  (offsetof(RASCONNSTATUSA, szPhoneNumber) + 3) / 4 * 4 == RASCONNSTATUSA_V1_SIZE,
+              "first layouts");
