@@ -1,5 +1,5 @@
 // What the stand-in service gives beyond the program's own values, apart
-// from standin.h so that the tests can check its codes against the
+// from standin.h so that codes_check.cpp can check its codes against the
 // platform's headers.
 #pragma once
 

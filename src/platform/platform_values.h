@@ -1,6 +1,6 @@
 // The platform's values that Quorvel names itself, kept apart from the
-// records of platform.h so that the tests can check each against the
-// platform's own headers, whose records clash with those of platform.h.
+// records of platform.h so that platform_check.cpp can check each against
+// the platform's own headers, whose records clash with those of platform.h.
 #pragma once
 
 // Remote access text limits, without the terminating NUL.
