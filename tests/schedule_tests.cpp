@@ -105,6 +105,48 @@ static const SYSTEMTIME AUTUMN_FIRST_PASS = {2031, 10, 0, 26, 0, 29, 0, 0};
 static const SYSTEMTIME AUTUMN_SECOND_PASS = {2031, 10, 0, 26, 1, 10, 0, 0};
 static const SYSTEMTIME MAY_NIGHT = {2031, 5, 0, 13, 23, 0, 0, 0};
 
+// What the program asked of the platform's power management, in order.
+static std::string g_power;
+static DWORD g_wakeError;
+
+static BOOL WINAPI RecordWakeTimer(HANDLE, const LARGE_INTEGER* due, LONG, PTIMERAPCROUTINE, LPVOID, BOOL resume)
+{
+    FILETIME stamp = {due->LowPart, static_cast<DWORD>(due->HighPart)};
+    SYSTEMTIME utc = {};
+    FileTimeToSystemTime(&stamp, &utc);
+    char text[64];
+    snprintf(text, sizeof text, "wake %02u:%02u:%02u%s; ", utc.wHour, utc.wMinute, utc.wSecond,
+             resume ? "" : " without resume");
+    g_power += text;
+    // As documented, a computer that can't be woken sets ERROR_NOT_SUPPORTED with success.
+    SetLastError(g_wakeError);
+    return g_wakeError == 0 || g_wakeError == ERROR_NOT_SUPPORTED;
+}
+
+static BOOL WINAPI RecordCancel(HANDLE)
+{
+    g_power += "cancel; ";
+    return TRUE;
+}
+
+static EXECUTION_STATE WINAPI RecordExecutionState(EXECUTION_STATE state)
+{
+    g_power += state == (ES_CONTINUOUS | ES_SYSTEM_REQUIRED) ? "awake; "
+               : state == ES_CONTINUOUS                      ? "release; "
+                                                             : "state " + std::to_string(state) + "; ";
+    return ES_CONTINUOUS;
+}
+
+// Swaps the program's power calls with the recorders above; a second call swaps them back.
+static void SwapPowerCalls()
+{
+    static const char* const NAMES[] = {"SetWaitableTimer", "CancelWaitableTimer", "SetThreadExecutionState"};
+    static void* saved[3] = {reinterpret_cast<void*>(RecordWakeTimer), reinterpret_cast<void*>(RecordCancel),
+                             reinterpret_cast<void*>(RecordExecutionState)};
+    for (int i = 0; i < 3; i++)
+        saved[i] = SwapImport("kernel32.dll", NAMES[i], saved[i]);
+}
+
 TEST(Schedule, ScenariosEndInTheirCallsBoxesAndStatus)
 {
     TIME_ZONE_INFORMATION zone;
@@ -112,31 +154,43 @@ TEST(Schedule, ScenariosEndInTheirCallsBoxesAndStatus)
         << "the tests run in a zone with daylight saving and an offset from UTC, as scripts/test sets";
     // Moments are wall-clock seconds after the local time of Start, steps UTC seconds after
     // Start. Boxes as code@status then; "long": the program's own text for a long domain.
+    // Asked: the power calls, where given; the wake timer is due in UTC.
     struct {
         const char* entry;
         int dial, hangUp;
         UINT dialBox, hangUpBox;
-        const char *steps, *calls, *boxes, *status;
+        const char *steps, *calls, *boxes, *status, *asked;
         SYSTEMTIME start; // a night of its own, unless zero
+        DWORD wakeError;
     } cases[] = {
         {"Home ISP", 0, NEVER, 1, 1, "t0,t0", HOME_DIALLED, "", "Connected to ISP"},
         {"Home ISP", 0, 0, 0, 1, "t0", "HangUp 0 -> 6", "6@Hanging Up", "Hangup error"},
         {"Home ISP", 0, 0, 0, 0, "t0", "", "", "Started counting"},
-        {"Home ISP", -5, -3, 1, 1, "t7200", "", "", "Started counting"}, // past at Start, not missed
+        {"Home ISP", -5, -3, 1, 1, "t7200", "", "", "Started counting", ""}, // past at Start, not missed
+        // Awake from a minute before the first moment ahead until the last; a ticked one ahead, or none.
+        {"Home ISP", 3600, 7200, 1, 1, "t60,t3539,t3540,t3600,t7200,p7200", HOME_DIALLED "; HangUp h -> 0 closed", "",
+         "Idle", "wake 00:59:00; awake; wake 01:59:00; cancel; release; "},
+        {"Home ISP", 3600, 7200, 1, 0, "t60,u,t61", "", "", "Started counting", "wake 00:59:00; cancel; "},
+        {"Home ISP", 3600, 7200, 1, 1, "t3540,p3541", "", "", "Idle", "wake 00:59:00; awake; cancel; release; "},
+        // A computer that can't be woken is kept awake from Start.
+        {"Home ISP", 3600, 7200, 1, 0, "t60,p60", "", "", "Idle", "wake 00:59:00; awake; cancel; release; ", {},
+         ERROR_NOT_SUPPORTED},
+        {"Home ISP", 3600, 7200, 1, 0, "t60,p60", "", "", "Idle", "wake 00:59:00; awake; cancel; release; ", {},
+         ERROR_ACCESS_DENIED},
         {"Home ISP", 0, 0, 1, 1, "t0,t0", HOME_DIALLED "; HangUp h -> 0 closed", "", "Hung up"},
         // As far as the catch-up reaches, and one second further.
         {"Home ISP", 600, 3600, 1, 1, "t0,t3600", HOME_DIALLED "; HangUp h -> 0 closed", "", "Hung up"},
         {"Home ISP", 1, 3601, 1, 1, "t0,t3601", "HangUp 0 -> 6",
-         "missed dial 01:00:01 14/05/2031@Dial missed,6@Hanging Up", "Hangup error", MAY_NIGHT},
+         "missed dial 01:00:01 14/05/2031@Dial missed,6@Hanging Up", "Hangup error", nullptr, MAY_NIGHT},
         {"Home ISP", 5, NEVER, 1, 1, "t10,t5,t6", HOME_DIALLED, "", "Connected to ISP"}, // clock back
         // Stop and Start within the acted second; Start in a second not looked at yet.
         {"Home ISP", 0, NEVER, 1, 1, "t0,p0,p0,t0,t1", HOME_DIALLED, "", "Started counting"},
         {"Home ISP", 1, NEVER, 1, 1, "t0,p0,p1,t1,t1", HOME_DIALLED, "", "Connected to ISP"},
         // Daylight saving: 02:20 in the skipped hour at the change; 02:30 in the repeated
         // hour in the first pass only, or in the second after a Start in it.
-        {"Home ISP", 1260, 3661, 1, 1, "t59,t60", HOME_DIALLED, "", "Connected to ISP", BEFORE_SPRING},
-        {"Home ISP", 60, NEVER, 1, 1, "t60,t3660", HOME_DIALLED, "", "Connected to ISP", AUTUMN_FIRST_PASS},
-        {"Home ISP", 1200, NEVER, 1, 1, "t1199,t1200", HOME_DIALLED, "", "Connected to ISP", AUTUMN_SECOND_PASS},
+        {"Home ISP", 1260, 3661, 1, 1, "t59,t60", HOME_DIALLED, "", "Connected to ISP", nullptr, BEFORE_SPRING},
+        {"Home ISP", 60, NEVER, 1, 1, "t60,t3660", HOME_DIALLED, "", "Connected to ISP", nullptr, AUTUMN_FIRST_PASS},
+        {"Home ISP", 1200, NEVER, 1, 1, "t1199,t1200", HOME_DIALLED, "", "Connected to ISP", nullptr, AUTUMN_SECOND_PASS},
         {"Busy Line", 1, NEVER, 1, 1, "eStrict,t1", // the form is read at the match
          "Dial \"Strict\" erin WORK -> 691; Status h disconnected 691; HangUp h -> 0 closed", "691@Dialling", "Dial error"},
         {"Strict", 1, NEVER, 1, 1, "wright,d,t1", "Dial \"Strict\" erin * -> 0", "", "Connected to ISP"},
@@ -165,7 +219,12 @@ TEST(Schedule, ScenariosEndInTheirCallsBoxesAndStatus)
         SetMoment(form, IDC_HANGUP_TIME, IDC_HANGUP_DATE, AddSeconds(LocalOf(start), c.hangUp));
         CheckDlgButton(form, IDC_DIAL_ENABLE, c.dialBox);
         CheckDlgButton(form, IDC_HANGUP_ENABLE, c.hangUpBox);
+        g_wakeError = c.wakeError;
+        g_power.clear();
+        SwapPowerCalls();
         RunSteps(form, start, c.steps);
+        SwapPowerCalls();
+        EXPECT_EQ(c.asked != nullptr ? g_power : "", c.asked != nullptr ? c.asked : "");
         EXPECT_EQ(Calls(), c.calls);
         std::string boxes;
         for (const CaughtBox& box : g_caughtBoxes) {
@@ -183,110 +242,34 @@ TEST(Schedule, ScenariosEndInTheirCallsBoxesAndStatus)
     }
 }
 
-// What the program asked of the platform's power management, in order.
-static std::string g_power;
-static BOOL g_wakeResult;
-static DWORD g_wakeError;
-
-static BOOL WINAPI RecordWakeTimer(HANDLE, const LARGE_INTEGER* due, LONG, PTIMERAPCROUTINE, LPVOID, BOOL resume)
+static UINT_PTR WINAPI RefusedSetTimer(HWND, UINT_PTR, UINT, TIMERPROC)
 {
-    FILETIME stamp = {due->LowPart, static_cast<DWORD>(due->HighPart)};
-    SYSTEMTIME utc = {};
-    FileTimeToSystemTime(&stamp, &utc);
-    char text[64];
-    snprintf(text, sizeof text, "wake %02u:%02u:%02u%s; ", utc.wHour, utc.wMinute, utc.wSecond,
-             resume ? "" : " without resume");
-    g_power += text;
-    SetLastError(g_wakeError);
-    return g_wakeResult;
+    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+    return 0;
 }
 
-static BOOL WINAPI RecordCancel(HANDLE)
+TEST(Schedule, StartOnTheRealClockShowsARefusedTimerAndWakesForADialAnHourAhead)
 {
-    g_power += "cancel; ";
-    return TRUE;
-}
-
-static EXECUTION_STATE WINAPI RecordExecutionState(EXECUTION_STATE state)
-{
-    g_power += state == (ES_CONTINUOUS | ES_SYSTEM_REQUIRED) ? "awake; "
-               : state == ES_CONTINUOUS                      ? "release; "
-                                                             : "state " + std::to_string(state) + "; ";
-    return ES_CONTINUOUS;
-}
-
-// Swaps the program's power calls with the recorders above; a second call swaps them back.
-static void SwapPowerCalls()
-{
-    static const char* const NAMES[] = {"SetWaitableTimer", "CancelWaitableTimer", "SetThreadExecutionState"};
-    static void* saved[3] = {reinterpret_cast<void*>(RecordWakeTimer), reinterpret_cast<void*>(RecordCancel),
-                             reinterpret_cast<void*>(RecordExecutionState)};
-    for (int i = 0; i < 3; i++)
-        saved[i] = SwapImport("kernel32.dll", NAMES[i], saved[i]);
-}
-
-TEST(Schedule, WakesTheComputerAMinuteAheadAndKeepsItAwakeUntilTheLastMoment)
-{
-    // Start at 02:00 local; the wake timer is due in UTC.
-    const struct {
-        BOOL wakeResult;
-        DWORD wakeError;
-        int dial;
-        UINT hangUpBox;
-        const char *steps, *asked;
-    } cases[] = {
-        {TRUE, 0, 3600, 1, "t60,t3539,t3540,t3600,t7200,p7200", "wake 00:59:00; awake; wake 01:59:00; cancel; release; "},
-        {TRUE, 0, 3600, 0, "t60,u,t61", "wake 00:59:00; cancel; "},
-        {TRUE, 0, 3600, 1, "t3540,p3541", "wake 00:59:00; awake; cancel; release; "},
-        {TRUE, 0, -1800, 0, "t60,p60", ""}, // past at Start
-        // A computer that can't be woken is kept awake from Start.
-        {TRUE, ERROR_NOT_SUPPORTED, 3600, 0, "t60,p60", "wake 00:59:00; awake; cancel; release; "},
-        {FALSE, ERROR_ACCESS_DENIED, 3600, 0, "t60,p60", "wake 00:59:00; awake; cancel; release; "},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.steps);
-        HWND form = FormOn("Home ISP");
-        SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(LocalOf(NIGHT), c.dial));
-        SetMoment(form, IDC_HANGUP_TIME, IDC_HANGUP_DATE, AddSeconds(LocalOf(NIGHT), 7200));
-        CheckDlgButton(form, IDC_HANGUP_ENABLE, c.hangUpBox);
-        g_wakeResult = c.wakeResult;
-        g_wakeError = c.wakeError;
-        g_power.clear();
-        SwapPowerCalls();
-        RunSteps(form, NIGHT, c.steps);
-        SwapPowerCalls();
-        EXPECT_EQ(g_power, c.asked);
-        DestroySchedulerForm(form);
-    }
-    // Start on the real clock, with a dial an hour from now.
     HWND form = FormOn("Home ISP");
     SYSTEMTIME now;
     GetSystemTime(&now);
     SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(LocalOf(now), 3600));
-    g_wakeResult = TRUE;
     g_wakeError = 0;
     g_power.clear();
     SwapPowerCalls();
+    void* setTimer = SwapImport("user32.dll", "SetTimer", reinterpret_cast<void*>(RefusedSetTimer));
     PressButton(form, IDC_START);
+    SwapImport("user32.dll", "SetTimer", setTimer);
+    EXPECT_EQ(g_caughtBoxes.size() == 1 ? g_caughtBoxes[0].text : "no box", SystemText(ERROR_NOT_ENOUGH_QUOTA));
+    std::string seen = ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS) + "/" + g_power;
+    for (int press = 0; press < 2; press++) {
+        PressButton(form, IDC_START);
+        seen += " " + ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS);
+    }
     SwapPowerCalls();
     SYSTEMTIME due = AddSeconds(now, 3540);
-    char expected[64];
-    snprintf(expected, sizeof expected, "wake %02u:%02u:%02u; ", due.wHour, due.wMinute, due.wSecond);
-    EXPECT_EQ(g_power, expected);
-    DestroySchedulerForm(form);
-}
-
-TEST(Schedule, ARefusedTimerIsShownAndCountingStaysOff)
-{
-    HWND form = FormOn("Home ISP");
-    RefuseTimers(true);
-    PressButton(form, IDC_START);
-    RefuseTimers(false);
-    EXPECT_EQ(g_caughtBoxes.size() == 1 ? g_caughtBoxes[0].text : "no box", SystemText(ERROR_NOT_ENOUGH_QUOTA));
-    EXPECT_EQ(ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS), "Start/Idle");
-    PressButton(form, IDC_START);
-    EXPECT_EQ(ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS), "Stop/Started counting");
-    PressButton(form, IDC_START);
-    EXPECT_EQ(ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS), "Start/Idle");
+    char wake[64];
+    snprintf(wake, sizeof wake, "wake %02u:%02u:%02u; ", due.wHour, due.wMinute, due.wSecond);
+    EXPECT_EQ(seen + "/" + g_power, std::string("Start/Idle/ Stop/Started counting Start/Idle/") + wake + "cancel; ");
     DestroySchedulerForm(form);
 }

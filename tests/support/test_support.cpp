@@ -116,12 +116,6 @@ std::string SystemText(DWORD code)
     return text;
 }
 
-static UINT_PTR WINAPI RefusedSetTimer(HWND, UINT_PTR, UINT, TIMERPROC)
-{
-    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-    return 0;
-}
-
 void* SwapImport(const char* dll, const char* function, void* replacement)
 {
     BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
@@ -146,13 +140,4 @@ void* SwapImport(const char* dll, const char* function, void* replacement)
         }
     }
     return nullptr;
-}
-
-void RefuseTimers(bool refuse)
-{
-    static void* real;
-    if (refuse)
-        real = SwapImport("user32.dll", "SetTimer", reinterpret_cast<void*>(RefusedSetTimer));
-    else if (real != nullptr)
-        SwapImport("user32.dll", "SetTimer", real);
 }

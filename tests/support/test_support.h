@@ -30,5 +30,3 @@ std::string SystemText(DWORD code);
 // the program's own code calls it; returns the entry it held, null when
 // the program does not import it.
 void* SwapImport(const char* dll, const char* function, void* replacement);
-// While on, the platform refuses every new timer of this program.
-void RefuseTimers(bool refuse);
