@@ -26,9 +26,6 @@ TEST(Form, ComesUpIdleWithTheFirstEntryInSortedOrderAndItsCredentials)
     HWND form = FormWith(book);
     EXPECT_TRUE(SendMessageA(form, WM_GETICON, ICON_BIG, 0) && SendMessageA(form, WM_GETICON, ICON_SMALL, 0));
     EXPECT_EQ(IsDlgButtonChecked(form, IDC_DIAL_ENABLE) + IsDlgButtonChecked(form, IDC_HANGUP_ENABLE), 2u);
-    EXPECT_EQ(ControlText(form, IDC_DIAL_ENABLE) + "/" + ControlText(form, IDC_HANGUP_ENABLE), "Dial/Hangup");
-    EXPECT_EQ(ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS), "Start/Idle");
-    EXPECT_EQ(LOWORD(SendMessageA(form, DM_GETDEFID, 0, 0)), IDC_START) << "Enter acts on Start";
     EXPECT_EQ(SendDlgItemMessageA(form, IDC_ENTRY, CB_GETCOUNT, 0, 0), 13);
     // A saved password is shown as the service's handle to it, and masked.
     EXPECT_EQ(ControlText(form, IDC_ENTRY) + ":" + ControlText(form, IDC_USER) + ControlText(form, IDC_PASSWORD) +
@@ -50,26 +47,6 @@ TEST(Form, ComesUpIdleWithTheFirstEntryInSortedOrderAndItsCredentials)
     EXPECT_EQ(shown, "21:07:09 04/03/2027 21:07:09 04/03/2027 ");
     EXPECT_TRUE(g_caughtBoxes.empty());
     DestroySchedulerForm(form);
-}
-
-static bool g_formWasUp;
-
-static void CALLBACK CloseTheFormOnceItIsUp(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    HWND form = FindQuorvelForm(GetCurrentProcessId()), hidden = FindWindowA("QUORVEL", "Quorvel");
-    g_formWasUp = form != nullptr && SendMessageA(form, WM_GETICON, ICON_SMALL, 0) != 0;
-    EXPECT_TRUE(hidden != nullptr && !IsWindowVisible(hidden));
-    KillTimer(nullptr, timer);
-    PostMessageA(form, WM_CLOSE, 0, 0);
-}
-
-TEST(Startup, WinMainRunsTheFormWithItsIconBesideAHiddenWindow)
-{
-    UsePhonebook("[Home ISP]\n");
-    g_hInstance = nullptr;
-    SetTimer(nullptr, 0, 100, CloseTheFormOnceItIsUp);
-    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, nullptr, SW_SHOWNORMAL), 0);
-    EXPECT_TRUE(g_formWasUp) << "the form came up with its icon";
 }
 
 TEST(Startup, FailuresAreShownWithTheSystemsTextOrAnHonestOne)

@@ -34,9 +34,8 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_MOUSEMOVE})
         SendMessageA(form, WM_TRAYNOTIFY, TRAY_ICON_ID, mouse);
     EXPECT_TRUE(!IsWindowVisible(form) && ShellIcon(form, NIM_MODIFY));
-    // A new shell comes up with an empty notification area.
     const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
-    ShellIcon(form, NIM_DELETE);
+    ShellIcon(form, NIM_DELETE); // a new shell comes up with an empty notification area
     SendMessageA(form, taskbarCreated, 0, 0);
     EXPECT_TRUE(ShellIcon(form, NIM_MODIFY));
 

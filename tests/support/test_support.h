@@ -26,7 +26,6 @@ extern std::vector<CaughtBox> g_caughtBoxes;
 // What a box shows for a remote access code: the service's text, else the system's.
 std::string RasText(DWORD code);
 std::string SystemText(DWORD code);
-// Swaps a function's entry in this program's import table, through which
-// the program's own code calls it; returns the entry it held, null when
-// the program does not import it.
+// Swaps a function's entry in this program's import table, through which the program's
+// own code calls it; returns the entry it held, null when the program does not import it.
 void* SwapImport(const char* dll, const char* function, void* replacement);
