@@ -57,11 +57,7 @@ TEST(Startup, FailuresAreShownWithTheSystemsTextOrAnHonestOne)
     EXPECT_TRUE(g_caughtBoxes.size() == 1 && g_caughtBoxes[0].owner == nullptr && !g_caughtBoxes[0].text.empty() &&
                 g_caughtBoxes[0].plain);
     // The last error, or a remote access code the service has no text for: the system's text, else another.
-    const struct {
-        bool remoteAccess;
-        DWORD code;
-        std::string text;
-    } cases[] = {
+    const struct { bool remoteAccess; DWORD code; std::string text; } cases[] = {
         {false, ERROR_FILE_NOT_FOUND, SystemText(ERROR_FILE_NOT_FOUND)},
         {false, 0x2000FFFF, "The operation failed with system error 536936447, for which Windows has no text."},
         {false, ERROR_SUCCESS, "The operation failed, and Windows gave no reason for it."},
