@@ -104,3 +104,10 @@ int HangUpConnection(HWND form)
     SetStatusText(form, "Hangup error");
     return 1;
 }
+
+#ifdef QUORVEL_TESTING
+void ResetDialupState()
+{
+    g_hRasConn = nullptr;
+}
+#endif

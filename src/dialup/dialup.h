@@ -22,3 +22,8 @@ void LoadSelectedEntryCredentials(HWND form);
 int DialEntry(HWND form, const char* entryName, const char* user, const char* password,
               const char* domain);
 int HangUpConnection(HWND form);
+
+#ifdef QUORVEL_TESTING
+// Back to the state of a program just started, for each test's new form.
+void ResetDialupState();
+#endif

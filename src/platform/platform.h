@@ -54,11 +54,38 @@ struct NOTIFYICONDATAA_V1 {
     CHAR szTip[64];
 };
 
+// The reason a power request or a wake timer gives Windows, which
+// powercfg /requests and /waketimers show. The program gives one string;
+// the union is as large as the platform's, whose other form names a
+// string resource.
+struct POWER_REASON {
+    ULONG Version;
+    DWORD Flags;
+    union {
+        struct {
+            HMODULE LocalizedReasonModule;
+            ULONG LocalizedReasonId;
+            ULONG ReasonStringCount;
+            LPWSTR* ReasonStrings;
+        } Detailed;
+        LPWSTR SimpleReasonString;
+    } Reason;
+};
+
+// Calls of Windows 7 and later. The program finds them at run time, so
+// that it still starts on Windows XP and Vista, which lack them.
+typedef HANDLE(WINAPI* PowerCreateRequestCall)(POWER_REASON* reason);
+typedef BOOL(WINAPI* PowerRequestCall)(HANDLE request, ULONG requestType);
+typedef BOOL(WINAPI* SetWaitableTimerExCall)(HANDLE timer, const LARGE_INTEGER* due, LONG period,
+                                             PTIMERAPCROUTINE routine, LPVOID argument, POWER_REASON* reason,
+                                             ULONG tolerableDelay);
+
 static_assert(sizeof(RASENTRYNAMEA) == RASENTRYNAMEA_V1_SIZE, "RASENTRYNAMEA first layout");
 static_assert(sizeof(RASDIALPARAMSA) == RASDIALPARAMSA_V1_SIZE, "RASDIALPARAMSA first layout");
 static_assert(sizeof(RASCONNSTATUSA) == RASCONNSTATUSA_V1_SIZE, "RASCONNSTATUSA first layout");
 static_assert(sizeof(NOTIFYICONDATAA_V1) == NOTIFYICONDATAA_V1_RECORD_SIZE, "NOTIFYICONDATAA first layout");
 static_assert(sizeof(NOTIFYICONDATAA_V1) == NOTIFYICONDATAA_V1_SIZE, "agrees with shellapi.h");
+static_assert(sizeof(POWER_REASON) == POWER_REASON_RECORD_SIZE, "REASON_CONTEXT");
 
 extern "C" {
 DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, RASENTRYNAMEA* entries,

@@ -1,7 +1,11 @@
 // Checked whenever the program is built: every platform value that the
 // program names itself agrees with the platform's own headers, so that a
 // mistyped one can't agree with the stand-in service alone. Apart from
-// platform.h, whose first-layout records clash with those of ras.h.
+// platform.h, whose first-layout records clash with those of ras.h. The
+// headers are read as for Windows 8, which declare the later calls'
+// records and values as well.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0602
 #include <windows.h>
 #include <ras.h>
 #include <raserror.h>
@@ -21,6 +25,11 @@ static_assert(RAS_ERROR_BUFFER_TOO_SMALL == ERROR_BUFFER_TOO_SMALL &&
                   RAS_ERROR_CORRUPT_PHONEBOOK == ERROR_CORRUPT_PHONEBOOK && RAS_ERROR_INVALID_SIZE == ERROR_INVALID_SIZE &&
                   RAS_ERROR_AUTHENTICATION_FAILURE == ERROR_AUTHENTICATION_FAILURE,
               "the program's error codes");
+static_assert(REASON_CONTEXT_VERSION_0 == POWER_REQUEST_CONTEXT_VERSION &&
+                  REASON_CONTEXT_SIMPLE_STRING == POWER_REQUEST_CONTEXT_SIMPLE_STRING &&
+                  POWER_REASON_RECORD_SIZE == sizeof(REASON_CONTEXT) &&
+                  POWER_REQUEST_SYSTEM_REQUIRED == PowerRequestSystemRequired,
+              "power requests");
 // The first layouts are the heads of the later ones, up to the alignment of
 // their end. MinGW-w64's ras.h has the later layouts; Wine's, which the
 // MSVC-dialect check compiles against, has the first ones only.
@@ -29,4 +38,5 @@ static_assert(offsetof(RASENTRYNAMEA, dwFlags) == RASENTRYNAMEA_V1_SIZE &&
                   offsetof(RASDIALPARAMSA, dwSubEntry) == RASDIALPARAMSA_V1_SIZE &&
                   (offsetof(RASCONNSTATUSA, szPhoneNumber) + 3) / 4 * 4 == RASCONNSTATUSA_V1_SIZE,
               "first layouts");
+static_assert(POWER_REQUEST_EXECUTION_REQUIRED == PowerRequestExecutionRequired, "execution-required request");
 #endif

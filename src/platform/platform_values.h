@@ -25,14 +25,25 @@
 #define RAS_ERROR_INVALID_SIZE 632
 #define RAS_ERROR_AUTHENTICATION_FAILURE 691
 
+// Power requests and wake timers of Windows 7 and later: the reason's
+// record version and form, and the two kinds of request the program makes
+// (Wine's headers lack the second).
+#define REASON_CONTEXT_VERSION_0 0
+#define REASON_CONTEXT_SIMPLE_STRING 1
+#define POWER_REQUEST_SYSTEM_REQUIRED 1
+#define POWER_REQUEST_EXECUTION_REQUIRED 3
+
 // Sizes of the records in their first layouts.
 #define RASENTRYNAMEA_V1_SIZE 264
 #define RASDIALPARAMSA_V1_SIZE 1052
 #define RASCONNSTATUSA_V1_SIZE 160
-// The notification-area record holds two handles, so its first layout is
-// 88 bytes on 32-bit Windows and 104 on 64-bit Windows.
+// The notification-area record and the reason of a power request hold
+// handles and pointers, so their sizes differ between 32-bit and 64-bit
+// Windows.
 #ifdef _WIN64
 #define NOTIFYICONDATAA_V1_RECORD_SIZE 104
+#define POWER_REASON_RECORD_SIZE 32
 #else
 #define NOTIFYICONDATAA_V1_RECORD_SIZE 88
+#define POWER_REASON_RECORD_SIZE 24
 #endif

@@ -9,7 +9,6 @@
 UINT_PTR g_countingTimer;
 
 static const UINT_PTR COUNTING_TIMER_ID = 0;
-static const ULONGLONG FILETIME_UNITS_PER_SECOND = 10000000;
 // Seconds that passed while the thread was busy are looked at afterwards,
 // up to this many. A clock that moved further between two ticks was set by
 // hand or woke from sleep: the moments in between are reported as missed.
@@ -19,6 +18,7 @@ static const ULONGLONG MAX_CATCH_UP_SECONDS = 3600;
 // on one again; the oldest are forgotten first.
 static const int MAX_ACTED_MOMENTS = 64;
 static const int MISSED_TEXT_CAP = 160;
+static const int MOMENT_TEXT_CAP = 32;
 
 // The last second looked at, in whole seconds of UTC, which runs on evenly
 // through daylight saving changes. Every tick looks at each second after it
@@ -34,14 +34,15 @@ struct ScheduledAction {
     int timePicker;
     int datePicker;
     const char* name;
+    const char* verb;
     const char* missedStatus;
     void (*act)(HWND form);
 };
 
 // In the order in which a tick acts on them.
 static const ScheduledAction ACTIONS[] = {
-    {IDC_DIAL_ENABLE, IDC_DIAL_TIME, IDC_DIAL_DATE, "dial", "Dial missed", DialFromForm},
-    {IDC_HANGUP_ENABLE, IDC_HANGUP_TIME, IDC_HANGUP_DATE, "hang-up", "Hangup missed", HangUpFromForm},
+    {IDC_DIAL_ENABLE, IDC_DIAL_TIME, IDC_DIAL_DATE, "dial", "dial", "Dial missed", DialFromForm},
+    {IDC_HANGUP_ENABLE, IDC_HANGUP_TIME, IDC_HANGUP_DATE, "hang-up", "hang up", "Hangup missed", HangUpFromForm},
 };
 static const int ACTION_COUNT = sizeof ACTIONS / sizeof ACTIONS[0];
 
@@ -52,50 +53,6 @@ struct ActedMoment {
 
 static ActedMoment g_actedMoments[MAX_ACTED_MOMENTS];
 static int g_actedCount;
-
-static ULONGLONG SecondOf(const SYSTEMTIME* time)
-{
-    SYSTEMTIME whole = *time;
-    whole.wMilliseconds = 0;
-    whole.wDayOfWeek = 0;
-    FILETIME stamp;
-    if (!SystemTimeToFileTime(&whole, &stamp))
-        return 0;
-    ULARGE_INTEGER value;
-    value.LowPart = stamp.dwLowDateTime;
-    value.HighPart = stamp.dwHighDateTime;
-    return value.QuadPart / FILETIME_UNITS_PER_SECOND;
-}
-
-static void TimeOfSecond(ULONGLONG second, SYSTEMTIME* time)
-{
-    ULARGE_INTEGER value;
-    value.QuadPart = second * FILETIME_UNITS_PER_SECOND;
-    FILETIME stamp = {value.LowPart, value.HighPart};
-    FileTimeToSystemTime(&stamp, time);
-}
-
-// What the local clock shows at a UTC second, by the time zone's rules for
-// that date.
-static ULONGLONG LocalSecondAt(ULONGLONG utcSecond)
-{
-    SYSTEMTIME utc;
-    SYSTEMTIME local;
-    TimeOfSecond(utcSecond, &utc);
-    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local))
-        return utcSecond;
-    return SecondOf(&local);
-}
-
-static ULONGLONG UtcSecondOf(ULONGLONG localSecond)
-{
-    SYSTEMTIME local;
-    SYSTEMTIME utc;
-    TimeOfSecond(localSecond, &local);
-    if (!TzSpecificLocalTimeToSystemTime(nullptr, &local, &utc))
-        return localSecond;
-    return SecondOf(&utc);
-}
 
 static void ReadPicker(HWND form, int picker, SYSTEMTIME* value)
 {
@@ -170,15 +127,22 @@ static void HangUpFromForm(HWND form)
     HangUpConnection(form);
 }
 
-static void ReportMissedMoment(HWND form, const ScheduledAction& action, ULONGLONG moment)
+// A moment as the pickers show it, e.g. "02:00:00 on 09/12/2026".
+static void FormatMoment(ULONGLONG moment, char* text, size_t capacity)
 {
     SYSTEMTIME t;
     TimeOfSecond(moment, &t);
+    snprintf(text, capacity, "%02u:%02u:%02u on %02u/%02u/%04u", t.wHour, t.wMinute, t.wSecond, t.wDay, t.wMonth,
+             t.wYear);
+}
+
+static void ReportMissedMoment(HWND form, const ScheduledAction& action, ULONGLONG moment)
+{
+    char when[MOMENT_TEXT_CAP];
+    FormatMoment(moment, when, sizeof when);
     char text[MISSED_TEXT_CAP];
-    snprintf(text, sizeof text,
-             "The %s at %02u:%02u:%02u on %02u/%02u/%04u was missed: the computer was asleep or its clock "
-             "was changed.",
-             action.name, t.wHour, t.wMinute, t.wSecond, t.wDay, t.wMonth, t.wYear);
+    snprintf(text, sizeof text, "The %s at %s was missed: the computer was asleep or its clock was changed.",
+             action.name, when);
     SetStatusText(form, action.missedStatus);
     ShowErrorBox(form, text);
 }
@@ -193,22 +157,33 @@ static void ReportMissedMoments(HWND form, const ULONGLONG* moments, ULONGLONG f
     }
 }
 
-// Asks Windows to wake the computer for the earliest moment still ahead,
-// or lets go of it when none is.
-static void RequestWakeForMoments(HWND form, const ULONGLONG* moments, ULONGLONG nowSecond)
+// Keeps the computer awake, and wakes it, for the earliest ticked moment
+// that lies ahead, naming it; lets go when none does. A moment lies ahead
+// until the first second not yet looked at that reaches it.
+static void KeepAwakeForNextMoment(HWND form, const ULONGLONG* moments)
 {
-    ULONGLONG shown = LocalSecondAt(nowSecond);
-    ULONGLONG next = 0;
+    int next = -1;
+    ULONGLONG nextSecond = 0;
     for (int i = 0; i < ACTION_COUNT; i++) {
-        if (moments[i] > shown && IsPending(form, ACTIONS[i], moments[i])) {
-            ULONGLONG utc = UtcSecondOf(moments[i]);
-            next = next == 0 || utc < next ? utc : next;
+        ULONGLONG second = IsPending(form, ACTIONS[i], moments[i])
+                               ? FirstSecondReaching(moments[i], g_lastExaminedSecond)
+                               : 0;
+        if (second != 0 && (next < 0 || second < nextSecond)) {
+            next = i;
+            nextSecond = second;
         }
     }
-    if (next == 0)
+    if (next < 0) {
         ReleaseWake();
-    else
-        RequestWakeFor(next, nowSecond);
+        return;
+    }
+    char entry[ENTRY_NAME_CAP];
+    GetDlgItemTextA(form, IDC_ENTRY, entry, sizeof entry);
+    char when[MOMENT_TEXT_CAP];
+    FormatMoment(moments[next], when, sizeof when);
+    char reason[WAKE_REASON_CAP];
+    snprintf(reason, sizeof reason, "Quorvel: %s \"%s\" at %s", ACTIONS[next].verb, entry, when);
+    KeepAwakeFor(reason, nextSecond);
 }
 
 static void StartCounting(HWND form, ULONGLONG nowSecond)
@@ -231,7 +206,7 @@ static void StartCounting(HWND form, ULONGLONG nowSecond)
     SetStatusText(form, "Started counting");
     ULONGLONG moments[ACTION_COUNT];
     ReadMoments(form, moments);
-    RequestWakeForMoments(form, moments, nowSecond);
+    KeepAwakeForNextMoment(form, moments);
 }
 
 static void StopCounting(HWND form)
@@ -281,22 +256,26 @@ void ExamineScheduleUpTo(HWND form, const SYSTEMTIME* nowUtc)
         ReportMissedMoments(form, moments, LocalSecondAt(lastSeen), LocalSecondAt(nowSecond - 1));
     }
 
-    // A moment is reached at the second whose local time shows it or a later
-    // one while the second before showed an earlier one: a moment in the hour
-    // skipped when daylight saving starts is reached at the change. A dial or
-    // an error box may let further ticks in; they move the cursor on, and
-    // this loop then leaves their seconds alone.
+    // A dial or an error box may let further ticks in; they move the cursor
+    // on, and this loop then leaves their seconds alone.
     while (g_countingTimer != 0 && g_lastExaminedSecond < nowSecond) {
         ULONGLONG second = ++g_lastExaminedSecond;
-        ULONGLONG before = LocalSecondAt(second - 1);
-        ULONGLONG shown = LocalSecondAt(second);
         for (int i = 0; i < ACTION_COUNT; i++) {
-            if (before < moments[i] && moments[i] <= shown && IsPending(form, ACTIONS[i], moments[i])) {
+            if (ClockReaches(second, moments[i]) && IsPending(form, ACTIONS[i], moments[i])) {
                 RememberActedOn(ACTIONS[i], moments[i]);
                 ACTIONS[i].act(form);
             }
         }
     }
     if (g_countingTimer != 0)
-        RequestWakeForMoments(form, moments, nowSecond);
+        KeepAwakeForNextMoment(form, moments);
 }
+
+#ifdef QUORVEL_TESTING
+void ResetCountingState()
+{
+    g_countingTimer = 0;
+    g_lastExaminedSecond = 0;
+    g_actedCount = 0;
+}
+#endif

@@ -23,13 +23,35 @@ void OnScheduleTick(HWND form);
 // Examines every second not examined yet up to and including now.
 void ExamineScheduleUpTo(HWND form, const SYSTEMTIME* nowUtc);
 
-// Seconds are whole seconds of UTC since 1601, as in a FILETIME. Sets a
-// timer that wakes the computer a lead before the next moment, and keeps
-// the system awake from then until ReleaseWake.
-void RequestWakeFor(ULONGLONG nextMomentSecond, ULONGLONG nowSecond);
+// Seconds are whole seconds since 1601, as in a FILETIME: of UTC for
+// instants, of the local wall clock for the moments the pickers hold.
+#define FILETIME_UNITS_PER_SECOND 10000000ULL
+ULONGLONG SecondOf(const SYSTEMTIME* time);
+void TimeOfSecond(ULONGLONG second, SYSTEMTIME* time);
+// What the local clock shows at a UTC second, by the zone's rules for that date.
+ULONGLONG LocalSecondAt(ULONGLONG utcSecond);
+// Whether the local clock reaches a moment at a UTC second.
+bool ClockReaches(ULONGLONG utcSecond, ULONGLONG moment);
+// The first UTC second after the given one that reaches a moment; 0 when none does.
+ULONGLONG FirstSecondReaching(ULONGLONG moment, ULONGLONG afterUtcSecond);
+
+// Room for the reason given to Windows, e.g. Quorvel: dial "Home ISP" at
+// 02:00:00 on 09/12/2026, with the longest entry name.
+#define WAKE_REASON_CAP 320
+// Keeps the system awake from now on, and sets a timer that wakes it a lead
+// before the action's UTC second, both naming the reason; until ReleaseWake.
+void KeepAwakeFor(const char* reason, ULONGLONG actionSecond);
 void ReleaseWake();
 
 void HideToTray(HWND form);
 void RestoreFromTray(HWND form, LPARAM mouseMessage);
 void RestoreTrayIcon(HWND form);
 UINT TaskbarCreatedMessage();
+
+#ifdef QUORVEL_TESTING
+// Back to the state of a program just started, for each test's new form.
+void ResetSchedulerState();
+void ResetCountingState();
+void ResetWakeState();
+void ResetTrayState();
+#endif

@@ -94,3 +94,12 @@ INT_PTR CALLBACK SchedulerDlgProc(HWND form, UINT message, WPARAM wParam, LPARAM
         return 0;
     }
 }
+
+#ifdef QUORVEL_TESTING
+void ResetSchedulerState()
+{
+    ResetCountingState();
+    ResetWakeState();
+    ResetTrayState();
+}
+#endif

@@ -75,3 +75,10 @@ void RestoreTrayIcon(HWND form)
     if (g_inTray && !AddNotificationIcon(form))
         ShowFormWithoutIcon(form);
 }
+
+#ifdef QUORVEL_TESTING
+void ResetTrayState()
+{
+    g_inTray = false;
+}
+#endif

@@ -20,3 +20,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 void SetStatusText(HWND form, const char* text);
 void ShowErrorBox(HWND owner, const char* text);
 void ShowLastSystemError(HWND owner);
+
+#ifdef QUORVEL_TESTING
+// Back to the state of a program just started, for each test's new form.
+void ResetShellState();
+#endif

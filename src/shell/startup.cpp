@@ -71,3 +71,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return DefWindowProcA(window, message, wParam, lParam);
     }
 }
+
+#ifdef QUORVEL_TESTING
+void ResetShellState()
+{
+    g_hInstance = nullptr;
+    g_hMainWnd = nullptr;
+}
+#endif

@@ -15,12 +15,12 @@ static void (*g_boxCallback)();
 
 HWND CreateSchedulerForm()
 {
+    ResetShellState();
+    ResetSchedulerState();
+    ResetDialupState();
     g_hInstance = GetModuleHandleA(nullptr);
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_DATE_CLASSES};
     InitCommonControlsEx(&icc);
-    g_countingTimer = 0;
-    ReleaseWake();
-    g_hRasConn = nullptr;
     HWND form = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_SCHEDULER), nullptr, SchedulerDlgProc, 0);
     QuitRequested();
     return form;
