@@ -1,7 +1,9 @@
-// Counting, the schedule tick, the dial and the hang-up, against the stand-in service. The tests pass
-// the moments of Start and of each tick themselves; the journal tells what was called, in what order.
+// Counting, the schedule tick, the dial and the hang-up against the stand-in service, and what
+// the program asks of the platform's power management. The tests pass the instants of Start and
+// of every tick themselves, and record what happened at each step.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <sstream>
 
@@ -14,16 +16,36 @@ static const char BOOK[] = "[Home ISP]\nUser=alice\nPassword=secret\nDomain=HOME
                            "[Sticky]\nUser=dan\nDialResult=678\nStillUpAfterFailure=1\n"
                            "[Strict]\nUser=erin\nPassword=old\nDomain=WORK\nAcceptPassword=right\n"
                            "[Stubborn]\nHangUpResult=668\n[Clingy]\nStillUpAfterHangUp=1\n";
-// In UTC, far from the real clock: 02:00 in the zone the tests run in.
-static const SYSTEMTIME NIGHT = {2031, 5, 0, 14, 0, 0, 0, 0};
+// 00:00 UTC, 02:00 in the zone the tests run in, far from the real clock.
+static const SYSTEMTIME NIGHT = {2031, 5, 3, 14, 0, 0, 0, 0};
 static const int NEVER = 9000;
+enum Ticked { NONE = 0, DIAL = 1, HANG_UP = 2, BOTH = 3 };
+// The power calls of XP and Vista; of Windows 7, which refuses execution-required requests; of
+// Windows 8 and later; of a Windows that refuses power requests and reasoned wake timers.
+enum Windows { WINDOWS_XP, WINDOWS_7, WINDOWS_8, REFUSING };
 #define HOME_DIALLED "Dial \"Home ISP\" alice HOME -> 0"
 
+// What a run did, step by step: "t60: a, b; p60: c" for what steps t60 and p60 made happen.
+struct Observed {
+    std::string calls, asked, boxes, status;
+    std::vector<std::string> reasons;
+};
+
+static Observed g_seen;
+static std::string g_step;
+static int g_stepNumber;
 static HWND g_form;
 static SYSTEMTIME g_tickInBox;
 
-// The journal's dials, hang-ups and status queries, shortened, a live handle as h.
-static std::string Calls()
+static void Note(std::string* log, int* lastStep, const std::string& entry)
+{
+    *log += *lastStep == g_stepNumber ? ", " : (log->empty() ? "" : "; ") + g_step + ": ";
+    *lastStep = g_stepNumber;
+    *log += entry;
+}
+
+// The journal's new dials, hang-ups and status queries, shortened, a live handle as h.
+static void NoteNewCalls()
 {
     static const char* const SHORTER[][2] = {
         {"handle=[1-9][0-9]*", "handle=h"},
@@ -32,61 +54,173 @@ static std::string Calls()
         {"RasGetConnectStatusA handle=(\\w+) -> 0 state=(\\w+) error=", "Status $1 $2 "},
         {"RasGetConnectStatusA handle=(\\w+) -> 6", "Status $1 gone"},
     };
+    static size_t read;
+    static int lastStep;
+    std::vector<std::string> lines = JournalLines();
+    if (g_stepNumber == 0)
+        read = 0, lastStep = -1;
     std::string calls;
-    for (std::string line : JournalLines()) {
-        line = line.substr(line.find(' ', 11) + 1); // after the date and time
+    for (; read < lines.size(); read++) {
+        std::string line = lines[read].substr(lines[read].find(' ', 11) + 1); // after the date and time
         for (const auto& rule : SHORTER)
             line = std::regex_replace(line, std::regex(rule[0]), rule[1]);
         if (line.rfind("Ras", 0) != 0)
-            calls += (calls.empty() ? "" : "; ") + line;
+            calls += (calls.empty() ? "" : ", ") + line;
     }
     // A hang-up waited for until the service had forgotten the handle, or in vain.
-    calls = std::regex_replace(calls, std::regex("(; Status h connected 0){2,}"), " still up");
-    return std::regex_replace(calls, std::regex("(; Status h disconnected \\d+)+; Status h gone"), " closed");
+    calls = std::regex_replace(calls, std::regex("(, Status h connected 0){2,}"), " still up");
+    calls = std::regex_replace(calls, std::regex("(, Status h disconnected \\d+)+, Status h gone"), " closed");
+    if (!calls.empty())
+        Note(&g_seen.calls, &lastStep, calls);
 }
 
-static HWND FormOn(const char* entry)
+// The platform's power calls, recorded in place of the real ones, each reason as #N.
+static Windows g_windows;
+static const UINT_PTR FAKE_REQUEST_BASE = 0x7E000000;
+
+static void Ask(const std::string& call)
 {
-    UsePhonebook(BOOK);
-    StartCatchingBoxes();
-    HWND form = CreateSchedulerForm();
-    SelectEntry(form, entry);
-    UseJournal();
-    return form;
+    static int lastStep;
+    if (g_seen.asked.empty())
+        lastStep = -1;
+    Note(&g_seen.asked, &lastStep, call);
 }
 
-static void TickInTheFirstBox()
+static std::string ReasonNumber(const POWER_REASON* reason)
 {
-    if (g_caughtBoxes.size() == 1)
-        ExamineScheduleUpTo(g_form, &g_tickInBox);
+    char text[WAKE_REASON_CAP] = "";
+    WideCharToMultiByte(CP_ACP, 0, reason->Reason.SimpleReasonString, -1, text, sizeof text, nullptr, nullptr);
+    EXPECT_EQ(reason->Version, 0u);
+    EXPECT_EQ(reason->Flags, static_cast<DWORD>(POWER_REQUEST_CONTEXT_SIMPLE_STRING));
+    size_t n = std::find(g_seen.reasons.begin(), g_seen.reasons.end(), text) - g_seen.reasons.begin();
+    if (n == g_seen.reasons.size())
+        g_seen.reasons.push_back(text);
+    return "#" + std::to_string(n + 1);
 }
 
-// Start, then steps N seconds after it: tN a tick, pN a press of Start, bN a tick while the
-// first box is open; eNAME selects an entry, wTEXT types a password, dTEXT a domain, u
-// unticks the dial box.
-static void RunSteps(HWND form, const SYSTEMTIME& start, const char* steps)
+static std::string RequestName(HANDLE request)
 {
-    std::istringstream in(steps);
-    g_form = form;
-    ToggleCountingAt(form, &start);
-    for (std::string step; std::getline(in, step, ',');) {
-        std::string arg = step.substr(1);
-        SYSTEMTIME at = AddSeconds(start, atoi(arg.c_str()));
-        if (step[0] == 't')
-            ExamineScheduleUpTo(form, &at);
-        else if (step[0] == 'p')
-            ToggleCountingAt(form, &at);
-        else if (step[0] == 'b') {
-            g_tickInBox = at;
-            StartCatchingBoxes(TickInTheFirstBox);
-        } else if (step[0] == 'e')
-            SelectEntry(form, arg.c_str());
-        else if (step[0] == 'u')
-            CheckDlgButton(form, IDC_DIAL_ENABLE, BST_UNCHECKED);
-        else
-            SetDlgItemTextA(form, step[0] == 'w' ? IDC_PASSWORD : IDC_DOMAIN, arg.c_str());
-        KillTimer(form, 0); // the test sends every tick itself
+    return "#" + std::to_string((reinterpret_cast<UINT_PTR>(request) - FAKE_REQUEST_BASE) / 4);
+}
+
+static std::string RequestType(ULONG type)
+{
+    return type == 1 ? "system " : type == 3 ? "execution " : "type " + std::to_string(type) + " ";
+}
+
+static std::string WakeText(const SYSTEMTIME& utc)
+{
+    char text[32];
+    snprintf(text, sizeof text, "wake %02u:%02u:%02u", utc.wHour, utc.wMinute, utc.wSecond);
+    return text;
+}
+
+static std::string WakeText(const LARGE_INTEGER* due)
+{
+    FILETIME stamp = {due->LowPart, static_cast<DWORD>(due->HighPart)};
+    SYSTEMTIME utc = {};
+    FileTimeToSystemTime(&stamp, &utc);
+    return WakeText(utc);
+}
+
+static HANDLE WINAPI RecordCreateRequest(POWER_REASON* reason)
+{
+    std::string number = ReasonNumber(reason);
+    Ask("request " + number + (g_windows == REFUSING ? " refused" : ""));
+    return g_windows == REFUSING ? INVALID_HANDLE_VALUE
+                                 : reinterpret_cast<HANDLE>(FAKE_REQUEST_BASE + 4 * atoi(number.c_str() + 1));
+}
+
+static BOOL WINAPI RecordSetRequest(HANDLE request, ULONG type)
+{
+    bool refused = type == 3 && g_windows == WINDOWS_7;
+    Ask("set " + RequestType(type) + RequestName(request) + (refused ? " refused" : ""));
+    SetLastError(refused ? ERROR_INVALID_PARAMETER : 0);
+    return !refused;
+}
+
+static BOOL WINAPI RecordClearRequest(HANDLE request, ULONG type)
+{
+    Ask("clear " + RequestType(type) + RequestName(request));
+    return TRUE;
+}
+
+static BOOL(WINAPI* g_closeHandle)(HANDLE);
+static BOOL WINAPI RecordCloseHandle(HANDLE handle)
+{
+    if (reinterpret_cast<UINT_PTR>(handle) < FAKE_REQUEST_BASE || handle == INVALID_HANDLE_VALUE)
+        return g_closeHandle(handle);
+    Ask("close " + RequestName(handle));
+    return TRUE;
+}
+
+static BOOL WINAPI RecordWakeTimerWithReason(HANDLE, const LARGE_INTEGER* due, LONG, PTIMERAPCROUTINE, LPVOID,
+                                             POWER_REASON* reason, ULONG)
+{
+    Ask(WakeText(due) + " " + ReasonNumber(reason) + (g_windows == REFUSING ? " refused" : ""));
+    return g_windows != REFUSING;
+}
+
+static BOOL WINAPI RecordWakeTimer(HANDLE, const LARGE_INTEGER* due, LONG, PTIMERAPCROUTINE, LPVOID, BOOL resume)
+{
+    Ask(WakeText(due) + (resume ? "" : " without resume"));
+    return TRUE;
+}
+
+static BOOL WINAPI RecordCancel(HANDLE)
+{
+    Ask("cancel");
+    return TRUE;
+}
+
+static EXECUTION_STATE WINAPI RecordExecutionState(EXECUTION_STATE state)
+{
+    Ask(state == (ES_CONTINUOUS | ES_SYSTEM_REQUIRED) ? "awake" : state == ES_CONTINUOUS ? "release" : "state?");
+    return ES_CONTINUOUS;
+}
+
+// The steps pass every instant themselves; the real clock is no part of them.
+static bool g_inSteps;
+static void(WINAPI* g_getSystemTime)(SYSTEMTIME*);
+static void WINAPI RefuseTheRealClock(SYSTEMTIME* now)
+{
+    if (g_inSteps)
+        ADD_FAILURE() << "the program read the real clock during step " << g_step;
+    g_getSystemTime(now);
+}
+
+static FARPROC(WINAPI* g_getProcAddress)(HMODULE, LPCSTR);
+static FARPROC WINAPI RecordLookUp(HMODULE module, LPCSTR name)
+{
+    static const std::pair<const char*, void*> LATER_CALLS[] = {
+        {"PowerCreateRequest", reinterpret_cast<void*>(RecordCreateRequest)},
+        {"PowerSetRequest", reinterpret_cast<void*>(RecordSetRequest)},
+        {"PowerClearRequest", reinterpret_cast<void*>(RecordClearRequest)},
+        {"SetWaitableTimerEx", reinterpret_cast<void*>(RecordWakeTimerWithReason)},
+    };
+    for (const auto& call : LATER_CALLS) {
+        if (HIWORD(name) != 0 && lstrcmpA(name, call.first) == 0)
+            return g_windows == WINDOWS_XP ? nullptr : reinterpret_cast<FARPROC>(call.second);
     }
+    return g_getProcAddress(module, name);
+}
+
+// Swaps the program's power calls, its lookup of the later ones and its clock with the recorders
+// above; a second call swaps them back.
+static void SwapPowerCalls()
+{
+    static const char* const NAMES[] = {"SetWaitableTimer", "CancelWaitableTimer", "SetThreadExecutionState",
+                                        "CloseHandle", "GetProcAddress", "GetSystemTime"};
+    static void* saved[] = {reinterpret_cast<void*>(RecordWakeTimer), reinterpret_cast<void*>(RecordCancel),
+                            reinterpret_cast<void*>(RecordExecutionState), reinterpret_cast<void*>(RecordCloseHandle),
+                            reinterpret_cast<void*>(RecordLookUp), reinterpret_cast<void*>(RefuseTheRealClock)};
+    for (int i = 0; i < 6; i++) {
+        saved[i] = SwapImport("kernel32.dll", NAMES[i], saved[i]);
+        ASSERT_NE(saved[i], nullptr) << "the program does not import " << NAMES[i];
+    }
+    g_closeHandle = reinterpret_cast<decltype(g_closeHandle)>(saved[3]);
+    g_getProcAddress = reinterpret_cast<decltype(g_getProcAddress)>(saved[4]);
+    g_getSystemTime = reinterpret_cast<decltype(g_getSystemTime)>(saved[5]);
 }
 
 // The local wall-clock time of a UTC instant, in the zone the tests run in.
@@ -97,143 +231,256 @@ static SYSTEMTIME LocalOf(const SYSTEMTIME& utc)
     return local;
 }
 
-
-// What the program asked of the platform's power management, in order.
-static std::string g_power;
-static DWORD g_wakeError;
-
-static std::string WakeAt(const SYSTEMTIME& utc)
+static void TickInTheFirstBox()
 {
-    char text[32];
-    snprintf(text, sizeof text, "wake %02u:%02u:%02u; ", utc.wHour, utc.wMinute, utc.wSecond);
-    return text;
+    if (g_caughtBoxes.size() == 1)
+        ExamineScheduleUpTo(g_form, &g_tickInBox);
 }
 
-static BOOL WINAPI RecordWakeTimer(HANDLE, const LARGE_INTEGER* due, LONG, PTIMERAPCROUTINE, LPVOID, BOOL resume)
+// Start, then the steps, each N seconds of UTC after Start: tN a tick; pN a press of Start; bN a
+// tick at N while the first error box is open; mN sets the dial moment N seconds after Start's
+// local time; eNAME selects an entry; wTEXT types a password; dTEXT types a domain; u unticks the
+// dial box.
+static void RunSteps(HWND form, const SYSTEMTIME& start, const char* steps)
 {
-    FILETIME stamp = {due->LowPart, static_cast<DWORD>(due->HighPart)};
-    SYSTEMTIME utc = {};
-    FileTimeToSystemTime(&stamp, &utc);
-    g_power += WakeAt(utc) + (resume ? "" : "without resume; ");
-    // As documented, a computer that can't be woken sets ERROR_NOT_SUPPORTED with success.
-    SetLastError(g_wakeError);
-    return g_wakeError == 0 || g_wakeError == ERROR_NOT_SUPPORTED;
+    std::istringstream in(steps);
+    g_form = form;
+    g_step = "start";
+    g_stepNumber = 0;
+    g_inSteps = true;
+    ToggleCountingAt(form, &start);
+    KillTimer(form, 0); // the test sends every tick itself
+    NoteNewCalls();
+    for (std::string step; std::getline(in, step, ',');) {
+        g_step = step;
+        g_stepNumber++;
+        std::string arg = step.substr(1);
+        SYSTEMTIME at = AddSeconds(start, atoi(arg.c_str()));
+        if (step[0] == 't')
+            ExamineScheduleUpTo(form, &at);
+        else if (step[0] == 'p')
+            ToggleCountingAt(form, &at);
+        else if (step[0] == 'b') {
+            g_tickInBox = at;
+            StartCatchingBoxes(TickInTheFirstBox);
+        } else if (step[0] == 'm')
+            SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(LocalOf(start), atoi(arg.c_str())));
+        else if (step[0] == 'e')
+            SelectEntry(form, arg.c_str());
+        else if (step[0] == 'w' || step[0] == 'd')
+            SetDlgItemTextA(form, step[0] == 'w' ? IDC_PASSWORD : IDC_DOMAIN, arg.c_str());
+        else if (step == "u")
+            CheckDlgButton(form, IDC_DIAL_ENABLE, BST_UNCHECKED);
+        else
+            ADD_FAILURE() << "the test's step \"" << step << "\" is none of t, p, b, m, e, w, d, u";
+        KillTimer(form, 0);
+        NoteNewCalls();
+    }
+    g_inSteps = false;
 }
 
-static BOOL WINAPI RecordCancel(HANDLE)
+// A box's text, short: a code for the stand-in's and the system's texts, the action and moment
+// of a missed one.
+static std::string BoxName(const std::string& text)
 {
-    g_power += "cancel; ";
-    return TRUE;
+    static const char* const NAMES[][2] = {
+        {"There was no answer.", "678"},
+        {"The user name or password was not accepted by the remote server.", "691"},
+        {"The connection was dropped.", "668"},
+    };
+    static const std::regex missed("The (dial|hang-up) at (\\S+) on (\\S+) was missed: the computer was asleep "
+                                   "or its clock was changed\\.");
+    for (const auto& name : NAMES) {
+        if (text == name[0])
+            return name[1];
+    }
+    if (text == SystemText(ERROR_INVALID_HANDLE))
+        return "6";
+    if (text.find("longer than a dial can carry (256 characters, 15 for the domain)") != std::string::npos)
+        return "long";
+    if (text.find("The line is still up") != std::string::npos)
+        return "up";
+    return std::regex_replace(text, missed, "missed $1 $2 $3");
 }
 
-static EXECUTION_STATE WINAPI RecordExecutionState(EXECUTION_STATE state)
+// One run on a new form: moments N seconds after Start's local time, boxes ticked as given.
+static Observed RunSchedule(const char* entry, const SYSTEMTIME& start, int dial, int hangUp, int ticked,
+                            const char* steps, Windows windows)
 {
-    g_power += state == (ES_CONTINUOUS | ES_SYSTEM_REQUIRED) ? "awake; " : state == ES_CONTINUOUS ? "release; " : "?; ";
-    return ES_CONTINUOUS;
+    UsePhonebook(BOOK);
+    StartCatchingBoxes();
+    HWND form = CreateSchedulerForm();
+    SelectEntry(form, entry);
+    UseJournal();
+    SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(LocalOf(start), dial));
+    SetMoment(form, IDC_HANGUP_TIME, IDC_HANGUP_DATE, AddSeconds(LocalOf(start), hangUp));
+    CheckDlgButton(form, IDC_DIAL_ENABLE, ticked & DIAL ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(form, IDC_HANGUP_ENABLE, ticked & HANG_UP ? BST_CHECKED : BST_UNCHECKED);
+    g_seen = Observed();
+    g_windows = windows;
+    SwapPowerCalls();
+    RunSteps(form, start, steps);
+    SwapPowerCalls();
+    for (const CaughtBox& box : g_caughtBoxes) {
+        g_seen.boxes += (g_seen.boxes.empty() ? "" : ",") + BoxName(box.text) + "@" + box.ownerStatus;
+        EXPECT_EQ(box.owner, form) << box.text;
+        EXPECT_TRUE(box.plain) << "not the platform's caption, the error icon and OK alone: " << box.text;
+    }
+    g_seen.status = ControlText(form, IDC_STATUS);
+    if (g_seen.asked.empty())
+        g_seen.asked = "none";
+    DestroySchedulerForm(form);
+    return g_seen;
 }
 
-// Swaps the program's power calls with the recorders above; a second call swaps them back.
-static void SwapPowerCalls()
+TEST(Schedule, ActionsTheirBoxesAndTheStatusLine)
 {
-    static const char* const NAMES[] = {"SetWaitableTimer", "CancelWaitableTimer", "SetThreadExecutionState"};
-    static void* saved[3] = {reinterpret_cast<void*>(RecordWakeTimer), reinterpret_cast<void*>(RecordCancel),
-                             reinterpret_cast<void*>(RecordExecutionState)};
-    for (int i = 0; i < 3; i++)
-        saved[i] = SwapImport("kernel32.dll", NAMES[i], saved[i]);
-}
-
-TEST(Schedule, ScenariosEndInTheirCallsBoxesAndStatus)
-{
-    TIME_ZONE_INFORMATION zone;
-    ASSERT_TRUE(GetTimeZoneInformation(&zone) != TIME_ZONE_ID_UNKNOWN && zone.Bias != 0 && zone.DaylightBias != 0)
-        << "the tests run in a zone with daylight saving and an offset from UTC, as scripts/test sets";
-    // Moments are wall-clock seconds after the local time of Start, steps UTC seconds after Start.
-    // Boxes as code@status then, "long" the program's own text for a long domain; asked: the power calls.
-    struct {
+    // Moments in seconds after 02:00:00 local on 14/05/2031, Start's moment; steps as RunSteps reads them.
+    const struct {
         const char* entry;
         int dial, hangUp;
-        UINT dialBox, hangUpBox;
-        const char *steps, *calls, *boxes, *status, *asked;
-        SYSTEMTIME start; // a night of its own, unless zero
-        DWORD wakeError;
+        Ticked ticked;
+        const char *steps, *calls, *boxes, *status;
     } cases[] = {
-        {"Home ISP", 0, NEVER, 1, 1, "t0,t0", HOME_DIALLED, "", "Connected to ISP"},
-        {"Home ISP", 0, 0, 0, 1, "t0", "HangUp 0 -> 6", "6@Hanging Up", "Hangup error"},
-        {"Home ISP", 0, 0, 0, 0, "t0", "", "", "Started counting"},
-        {"Home ISP", -5, -3, 1, 1, "t7200", "", "", "Started counting", ""}, // past at Start, not missed
-        // Awake from a minute before the first moment ahead until the last; a ticked one ahead, or none.
-        {"Home ISP", 3600, 7200, 1, 1, "t60,t3539,t3540,t3600,t7200,p7200", HOME_DIALLED "; HangUp h -> 0 closed", "",
-         "Idle", "wake 00:59:00; awake; wake 01:59:00; cancel; release; "},
-        {"Home ISP", 3600, 7200, 1, 0, "t60,u,t61", "", "", "Started counting", "wake 00:59:00; cancel; "},
-        // A computer that can't be woken is kept awake from Start.
-        {"Home ISP", 3600, 7200, 1, 0, "t60,p60", "", "", "Idle", "wake 00:59:00; awake; cancel; release; ", {},
-         ERROR_NOT_SUPPORTED},
-        {"Home ISP", 3600, 7200, 1, 0, "t60,p60", "", "", "Idle", "wake 00:59:00; awake; cancel; release; ", {},
-         ERROR_ACCESS_DENIED},
-        {"Home ISP", 0, 0, 1, 1, "t0,t0", HOME_DIALLED "; HangUp h -> 0 closed", "", "Hung up"},
+        {"Home ISP", 0, NEVER, BOTH, "t0,t0", "t0: " HOME_DIALLED, "", "Connected to ISP"},
+        {"Home ISP", 0, 0, HANG_UP, "t0", "t0: HangUp 0 -> 6", "6@Hanging Up", "Hangup error"},
+        {"Home ISP", 0, 0, NONE, "t0", "", "", "Started counting"},
+        {"Home ISP", -5, -3, BOTH, "t7200", "", "", "Started counting"}, // past at Start: not missed
+        {"Home ISP", 0, 0, BOTH, "t0", "t0: " HOME_DIALLED ", HangUp h -> 0 closed", "", "Hung up"},
         // As far as the catch-up reaches, and one second further.
-        {"Home ISP", 600, 3600, 1, 1, "t0,t3600", HOME_DIALLED "; HangUp h -> 0 closed", "", "Hung up"},
-        {"Home ISP", 1, 3601, 1, 1, "t0,t3601", "HangUp 0 -> 6",
-         "missed dial 01:00:01 14/05/2031@Dial missed,6@Hanging Up", "Hangup error", nullptr,
-         {2031, 5, 0, 13, 23, 0, 0, 0}},
-        {"Home ISP", 5, NEVER, 1, 1, "t10,t5,t6", HOME_DIALLED, "", "Connected to ISP"}, // clock back
+        {"Home ISP", 600, 3600, BOTH, "t0,t3600", "t3600: " HOME_DIALLED ", HangUp h -> 0 closed", "", "Hung up"},
+        {"Home ISP", 1, 3601, BOTH, "t0,t3601", "t3601: HangUp 0 -> 6",
+         "missed dial 02:00:01 14/05/2031@Dial missed,6@Hanging Up", "Hangup error"},
+        {"Home ISP", 1, 2, BOTH, "t0,t3601", "",
+         "missed dial 02:00:01 14/05/2031@Dial missed,missed hang-up 02:00:02 14/05/2031@Hangup missed",
+         "Hangup missed"},
+        {"Home ISP", 5, NEVER, BOTH, "t10,t5,t6", "t10: " HOME_DIALLED, "", "Connected to ISP"}, // clock back
         // Stop and Start within the acted second; Start in a second not looked at yet.
-        {"Home ISP", 0, NEVER, 1, 1, "t0,p0,p0,t0,t1", HOME_DIALLED, "", "Started counting"},
-        {"Home ISP", 1, NEVER, 1, 1, "t0,p0,p1,t1,t1", HOME_DIALLED, "", "Connected to ISP"},
-        // The zone's changes in 2031, at 01:00 UTC: on 30 March from 01:59:59 to 03:00:00, where
-        // 02:20 is acted on at the change; on 26 October from 02:59:59 back to 02:00:00, where
-        // 02:30 is acted on in the first pass only, or in the second after a Start in it.
-        {"Home ISP", 1260, 3661, 1, 1, "t59,t60", HOME_DIALLED, "", "Connected to ISP", nullptr, {2031, 3, 0, 30, 0, 59, 0, 0}},
-        {"Home ISP", 60, NEVER, 1, 1, "t60,t3660", HOME_DIALLED, "", "Connected to ISP", nullptr, {2031, 10, 0, 26, 0, 29, 0, 0}},
-        {"Home ISP", 1200, NEVER, 1, 1, "t1199,t1200", HOME_DIALLED, "", "Connected to ISP", nullptr, {2031, 10, 0, 26, 1, 10, 0, 0}},
-        {"Busy Line", 1, NEVER, 1, 1, "eStrict,t1", // the form is read at the match
-         "Dial \"Strict\" erin WORK -> 691; Status h disconnected 691; HangUp h -> 0 closed", "691@Dialling", "Dial error"},
-        {"Strict", 1, NEVER, 1, 1, "wright,d,t1", "Dial \"Strict\" erin * -> 0", "", "Connected to ISP"},
-        {"Home ISP", 0, NEVER, 1, 1, "dWORKWORKWORKWORK,t0", "", "long@Started counting", "Dial error"},
-        {"Home ISP", 0, NEVER, 1, 1, "dWORKWORKWORKWOR,t0", "Dial \"Home ISP\" alice WORKWORKWORKWOR -> 0", "",
+        {"Home ISP", 0, NEVER, BOTH, "t0,p0,p0,t0,t1", "t0: " HOME_DIALLED, "", "Started counting"},
+        {"Home ISP", 1, NEVER, BOTH, "t0,p0,p1,t1,t1", "t1: " HOME_DIALLED, "", "Connected to ISP"},
+        // The form is read at the match, not at Start.
+        {"Busy Line", 1, NEVER, BOTH, "eStrict,t1",
+         "t1: Dial \"Strict\" erin WORK -> 691, Status h disconnected 691, HangUp h -> 0 closed", "691@Dialling",
+         "Dial error"},
+        {"Strict", 1, NEVER, BOTH, "wright,d,t1", "t1: Dial \"Strict\" erin * -> 0", "", "Connected to ISP"},
+        {"Home ISP", 0, NEVER, BOTH, "dWORKWORKWORKWORK,t0", "", "long@Started counting", "Dial error"},
+        {"Home ISP", 0, NEVER, BOTH, "dWORKWORKWORKWOR,t0", "t0: Dial \"Home ISP\" alice WORKWORKWORKWOR -> 0", "",
          "Connected to ISP"}, // 15 characters of domain are not too long
-        {"Sticky", 0, 1, 1, 1, "t1", "Dial \"Sticky\" dan * -> 678; Status h connected 0; HangUp h -> 0 closed", "",
-         "Hung up"}, // still up after failing: no box, and the line is kept
-        {"Busy Line", 0, 1, 1, 1, "b1,t0", "Dial \"Busy Line\" bob * -> 678; Status h disconnected 678; HangUp h -> 0 closed; "
-         "HangUp 0 -> 6", "678@Dialling,6@Hanging Up", "Dial error"}, // a tick while the box is open acts at once
-        {"Stubborn", 0, 0, 1, 1, "t0", "Dial \"Stubborn\"  * -> 0; HangUp h -> 668", "668@Hanging Up", "Hangup error"},
-        {"Clingy", 0, 1, 1, 1, "t1", "Dial \"Clingy\"  * -> 0; HangUp h -> 0 still up", "up@Hanging Up",
+        // Still up after failing: no box, and the line is kept for the hang-up.
+        {"Sticky", 0, 1, BOTH, "t1", "t1: Dial \"Sticky\" dan * -> 678, Status h connected 0, HangUp h -> 0 closed",
+         "", "Hung up"},
+        // A tick while the dial's box is open acts at once.
+        {"Busy Line", 0, 1, BOTH, "b1,t0",
+         "t0: Dial \"Busy Line\" bob * -> 678, Status h disconnected 678, HangUp h -> 0 closed, HangUp 0 -> 6",
+         "678@Dialling,6@Hanging Up", "Dial error"},
+        {"Stubborn", 0, 0, BOTH, "t0", "t0: Dial \"Stubborn\"  * -> 0, HangUp h -> 668", "668@Hanging Up",
+         "Hangup error"},
+        {"Clingy", 0, 1, BOTH, "t1", "t1: Dial \"Clingy\"  * -> 0, HangUp h -> 0 still up", "up@Hanging Up",
          "Hangup error"}, // a line that does not go down
-        {"Home ISP", 0, 1, 1, 1, "t1,p5,p5,t1", HOME_DIALLED "; HangUp h -> 0 closed; HangUp h -> 6", "6@Hanging Up",
-         "Hangup error"}, // two hang-ups of one line, a Start between
+        {"Home ISP", 0, 1, BOTH, "t1,p5,p5,t1", "t1: " HOME_DIALLED ", HangUp h -> 0 closed; t1: HangUp h -> 6",
+         "6@Hanging Up", "Hangup error"}, // two hang-ups of one line, a Start between
     };
-    const std::regex missed("The (dial|hang-up) at (\\S+) on (\\S+) was missed: the computer was asleep or its "
-                            "clock was changed\\.");
-    int day = 0;
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "case " << day << ": " << c.steps);
-        HWND form = FormOn(c.entry);
-        SYSTEMTIME start = c.start.wYear != 0 ? c.start : AddSeconds(NIGHT, 86400LL * day);
-        day++;
-        SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(LocalOf(start), c.dial));
-        SetMoment(form, IDC_HANGUP_TIME, IDC_HANGUP_DATE, AddSeconds(LocalOf(start), c.hangUp));
-        CheckDlgButton(form, IDC_DIAL_ENABLE, c.dialBox);
-        CheckDlgButton(form, IDC_HANGUP_ENABLE, c.hangUpBox);
-        g_wakeError = c.wakeError;
-        g_power.clear();
-        SwapPowerCalls();
-        RunSteps(form, start, c.steps);
-        SwapPowerCalls();
-        EXPECT_EQ(c.asked != nullptr ? g_power : "", c.asked != nullptr ? c.asked : "");
-        EXPECT_EQ(Calls(), c.calls);
-        std::string boxes;
-        for (const CaughtBox& box : g_caughtBoxes) {
-            std::string code = box.text.find("15 for the domain") != std::string::npos ? "long" : box.text;
-            code = box.text.find("line is still up") != std::string::npos ? "up" : code;
-            for (DWORD known : {6, 668, 678, 691})
-                code = box.text == RasText(known) ? std::to_string(known) : code;
-            code = std::regex_replace(code, missed, "missed $1 $2 $3");
-            boxes += (boxes.empty() ? "" : ",") + code + "@" + box.ownerStatus +
-                     (box.owner == form && box.plain ? "" : " with another owner or look");
-        }
-        EXPECT_EQ(boxes, c.boxes);
-        EXPECT_EQ(ControlText(form, IDC_STATUS), c.status);
-        DestroySchedulerForm(form);
+        SCOPED_TRACE(testing::Message() << c.entry << " " << c.dial << " " << c.hangUp << " " << c.steps);
+        Observed seen = RunSchedule(c.entry, NIGHT, c.dial, c.hangUp, c.ticked, c.steps, WINDOWS_8);
+        EXPECT_EQ(seen.calls, c.calls);
+        EXPECT_EQ(seen.boxes, c.boxes);
+        EXPECT_EQ(seen.status, c.status);
+    }
+}
+
+TEST(Schedule, DaylightSavingChangesActOnceAndWakeForTheFirstSecondThatActs)
+{
+    TIME_ZONE_INFORMATION zone;
+    ASSERT_NE(GetTimeZoneInformation(&zone), TIME_ZONE_ID_UNKNOWN);
+    ASSERT_EQ(zone.Bias, -60) << "the tests run in Europe/Berlin, as scripts/test sets";
+    ASSERT_EQ(zone.DaylightBias, -60) << "the tests run in Europe/Berlin, as scripts/test sets";
+    // The zone's changes in 2031, at 01:00 UTC: on 30 March from 01:59:59 to 03:00:00, on 26
+    // October from 02:59:59 back to 02:00:00. Start and the wake timer's due time in UTC.
+    const struct {
+        SYSTEMTIME start;
+        int dial;
+        const char *steps, *calls, *asked;
+    } cases[] = {
+        // 02:20, in the skipped hour, is acted on at the change.
+        {{2031, 3, 0, 30, 0, 59, 0, 0}, 1260, "t59,t60", "t60: " HOME_DIALLED,
+         "start: awake, wake 00:58:00; t60: release, cancel"},
+        // 02:30, in the repeated hour, in its first pass only, from Start in the first pass...
+        {{2031, 10, 0, 26, 0, 29, 0, 0}, 60, "t59,t60,t3660", "t60: " HOME_DIALLED,
+         "start: awake, wake 00:28:00; t60: release, cancel"},
+        // ... in the second pass from Start in the second pass, or in the first pass past it.
+        {{2031, 10, 0, 26, 1, 10, 0, 0}, 1200, "t1199,t1200", "t1200: " HOME_DIALLED,
+         "start: awake, wake 01:28:00; t1200: release, cancel"},
+        {{2031, 10, 0, 26, 0, 40, 0, 0}, -600, "t2999,t3000", "t3000: " HOME_DIALLED,
+         "start: awake, wake 01:28:00; t3000: release, cancel"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.start.wMonth << "/" << c.start.wHour << ":" << c.start.wMinute);
+        Observed seen = RunSchedule("Home ISP", c.start, c.dial, NEVER, DIAL, c.steps, WINDOWS_XP);
+        EXPECT_EQ(seen.calls, c.calls);
+        EXPECT_EQ(seen.asked, c.asked);
+    }
+}
+
+TEST(Schedule, PowerRequestsNameTheNextMomentAndHoldUntilNoneLiesAhead)
+{
+    // From 02:00:00 local (00:00 UTC) on 14/05/2031; the wake timer is due two minutes ahead.
+    const char* const DIAL_AT_3 = "Quorvel: dial \"Home ISP\" at 03:00:00 on 14/05/2031";
+    const char* const HANG_UP_AT_4 = "Quorvel: hang up \"Home ISP\" at 04:00:00 on 14/05/2031";
+    const struct {
+        Windows windows;
+        int dial, hangUp;
+        Ticked ticked;
+        const char* steps;
+        const char* asked;
+        std::vector<std::string> reasons;
+    } cases[] = {
+        // From Start to the last moment, a new reason for each next moment, none for a tick alone.
+        {WINDOWS_8, 3600, 7200, BOTH, "t60,t3600,t7200",
+         "start: request #1, set system #1, set execution #1, wake 00:58:00 #1; "
+         "t3600: request #2, set system #2, set execution #2, clear system #1, clear execution #1, close #1, "
+         "wake 01:58:00 #2; t7200: clear system #2, clear execution #2, close #2, cancel",
+         {DIAL_AT_3, HANG_UP_AT_4}},
+        {WINDOWS_8, 3600, 7200, BOTH, "p60",
+         "start: request #1, set system #1, set execution #1, wake 00:58:00 #1; "
+         "p60: clear system #1, clear execution #1, close #1, cancel",
+         {DIAL_AT_3}},
+        {WINDOWS_8, 3600, 7200, DIAL, "u,t61",
+         "start: request #1, set system #1, set execution #1, wake 00:58:00 #1; "
+         "t61: clear system #1, clear execution #1, close #1, cancel",
+         {DIAL_AT_3}},
+        // A new moment or entry is a new reason; the new request holds before the old one goes.
+        {WINDOWS_8, 3600, 7200, DIAL, "m1800,t1,eBusy Line,t2",
+         "start: request #1, set system #1, set execution #1, wake 00:58:00 #1; "
+         "t1: request #2, set system #2, set execution #2, clear system #1, clear execution #1, close #1, "
+         "wake 00:28:00 #2; t2: request #3, set system #3, set execution #3, clear system #2, clear execution #2, "
+         "close #2, wake 00:28:00 #3",
+         {DIAL_AT_3, "Quorvel: dial \"Home ISP\" at 02:30:00 on 14/05/2031",
+          "Quorvel: dial \"Busy Line\" at 02:30:00 on 14/05/2031"}},
+        // A moment missed in a sleep leaves nothing ahead.
+        {WINDOWS_8, 3600, NEVER, DIAL, "t7300",
+         "start: request #1, set system #1, set execution #1, wake 00:58:00 #1; "
+         "t7300: clear system #1, clear execution #1, close #1, cancel",
+         {DIAL_AT_3}},
+        {WINDOWS_8, -5, -3, BOTH, "t1,p2", "none", {}},
+        // A moment moved to a second already looked at no longer lies ahead.
+        {WINDOWS_XP, 3600, NEVER, DIAL, "t60,m60,t60", "start: awake, wake 00:58:00; t60: release, cancel", {}},
+        {WINDOWS_7, 3600, NEVER, DIAL, "p60",
+         "start: request #1, set system #1, set execution #1 refused, wake 00:58:00 #1; "
+         "p60: clear system #1, close #1, cancel",
+         {DIAL_AT_3}},
+        {WINDOWS_XP, 3600, 7200, BOTH, "t3600,t7200",
+         "start: awake, wake 00:58:00; t3600: wake 01:58:00; t7200: release, cancel", {}},
+        {REFUSING, 3600, 7200, BOTH, "t3600,p3600",
+         "start: request #1 refused, awake, wake 00:58:00 #1 refused, wake 00:58:00; "
+         "t3600: request #2 refused, wake 01:58:00 #2 refused, wake 01:58:00; p3600: release, cancel",
+         {DIAL_AT_3, HANG_UP_AT_4}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "Windows " << c.windows << ": " << c.steps);
+        Observed seen = RunSchedule("Home ISP", NIGHT, c.dial, c.hangUp, c.ticked, c.steps, c.windows);
+        EXPECT_EQ(seen.asked, c.asked) << "with the calls " << seen.calls << " and the boxes " << seen.boxes;
+        EXPECT_EQ(seen.reasons, c.reasons);
     }
 }
 
@@ -245,23 +492,33 @@ static UINT_PTR WINAPI RefusedSetTimer(HWND, UINT_PTR, UINT, TIMERPROC)
 
 TEST(Schedule, StartOnTheRealClockShowsARefusedTimerAndWakesForADialAnHourAhead)
 {
-    HWND form = FormOn("Home ISP");
+    UsePhonebook(BOOK);
+    StartCatchingBoxes();
+    HWND form = CreateSchedulerForm();
     SYSTEMTIME now;
     GetSystemTime(&now);
     SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(LocalOf(now), 3600));
-    g_wakeError = 0;
-    g_power.clear();
+    CheckDlgButton(form, IDC_HANGUP_ENABLE, BST_UNCHECKED);
+    g_seen = Observed();
+    g_windows = WINDOWS_XP;
+    g_step = "press";
+    g_stepNumber = 0;
     SwapPowerCalls();
     void* setTimer = SwapImport("user32.dll", "SetTimer", reinterpret_cast<void*>(RefusedSetTimer));
     PressButton(form, IDC_START);
     SwapImport("user32.dll", "SetTimer", setTimer);
-    EXPECT_EQ(g_caughtBoxes.size() == 1 ? g_caughtBoxes[0].text : "no box", SystemText(ERROR_NOT_ENOUGH_QUOTA));
-    std::string seen = ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS) + "/" + g_power;
-    for (int press = 0; press < 2; press++) {
-        PressButton(form, IDC_START);
-        seen += " " + ControlText(form, IDC_START) + "/" + ControlText(form, IDC_STATUS);
-    }
+    ASSERT_EQ(g_caughtBoxes.size(), 1u);
+    EXPECT_EQ(g_caughtBoxes[0].text, SystemText(ERROR_NOT_ENOUGH_QUOTA));
+    EXPECT_EQ(ControlText(form, IDC_START), "Start");
+    EXPECT_EQ(ControlText(form, IDC_STATUS), "Idle");
+    EXPECT_EQ(g_seen.asked, "") << "a refused timer asks nothing of the power management";
+    PressButton(form, IDC_START);
+    EXPECT_EQ(ControlText(form, IDC_START), "Stop");
+    EXPECT_EQ(ControlText(form, IDC_STATUS), "Started counting");
+    PressButton(form, IDC_START);
+    EXPECT_EQ(ControlText(form, IDC_START), "Start");
+    EXPECT_EQ(ControlText(form, IDC_STATUS), "Idle");
     SwapPowerCalls();
-    EXPECT_EQ(seen + "/" + g_power, "Start/Idle/ Stop/Started counting Start/Idle/" + WakeAt(AddSeconds(now, 3540)) + "cancel; ");
+    EXPECT_EQ(g_seen.asked, "press: awake, " + WakeText(AddSeconds(now, 3600 - 120)) + ", release, cancel");
     DestroySchedulerForm(form);
 }
