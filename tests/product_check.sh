@@ -15,7 +15,8 @@ fail() { echo "FAILED: $exe: $*" >&2; failed=1; }
 grep -q 'file format pei-i386' <<<"$headers" || fail "not a PE32 for i386"
 grep -Eq '^Subsystem\s+00000002' <<<"$headers" || fail "not for the GUI subsystem"
 grep -Eq '^Time/Date\s+Thu Jan  1 00:00:00 1970' <<<"$headers" || fail "the build's time is in its header"
-[ "$imports" = "COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL RASAPI32.DLL SHELL32.DLL USER32.DLL" ] ||
+# ADVAPI32: the stack check's random guard (CryptGenRandom).
+[ "$imports" = "ADVAPI32.DLL COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL RASAPI32.DLL SHELL32.DLL USER32.DLL" ] ||
     fail "imports $imports"
 [ "$size" -le 102400 ] || fail "$size bytes, more than 100 KB"
 for line in "FILEVERSION $numbers" "PRODUCTVERSION $numbers" 'FILEFLAGSMASK 0x3f' 'FILEOS 0x40004' \
