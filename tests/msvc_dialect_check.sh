@@ -36,11 +36,16 @@ cmake --build "$work/build" >>"$log" 2>&1 ||
     { cat "$log"; fail "compiling or linking in MSVC mode (above)"; }
 grep -q -- '-MT .*/W4 /WX' "$work/build/build.ninja" ||
     fail "the build did not take the MSVC branch's /MT /W4 /WX"
+dlls=$(cd "$work/build" && find . -iname '*.dll')
+[ -z "$dlls" ] || fail "the Windows build made more than quorvel.exe: $dlls"
+[ -f "$work/build/bin/quorvel.exe" ] && [ -n "$(find "$work/build" -name quorvel.rc.res)" ] ||
+    fail "no bin/quorvel.exe, or no quorvel.rc.res from llvm-rc"
 # The hardening the MSVC branch asks for: all of it given, and in the exe
 # what lld-link takes (SafeSEH needs Microsoft's import libraries: the
 # check's link rule turns it off). Only the manifest of res/ is in it.
 exe=$work/build/bin/quorvel.exe
 compiles=$(grep -A2 ': CXX_COMPILER__' "$work/build/build.ninja" | grep '^  FLAGS = ')
+[ -n "$compiles" ] || fail "no C++ compile found in $work/build/build.ninja"
 for switch in /GS /guard:cf; do
     ! grep -v -- " $switch " <<<"$compiles" | grep -q . || fail "the MSVC branch compiled a source without $switch"
 done
@@ -56,10 +61,6 @@ done
 manifest=$(grep -A4 'Type: MANIFEST (ID 24)' <<<"$built" | tr -s ' \n' ' ')
 [[ $manifest == *"Number of String Entries: 0 Number of ID Entries: 1 Name: (ID 1)"* ]] ||
     fail "$exe does not hold one manifest, resource 1 of type 24, but: ${manifest:-none}"
-dlls=$(cd "$work/build" && find . -iname '*.dll')
-[ -z "$dlls" ] || fail "the Windows build made more than quorvel.exe: $dlls"
-[ -f "$work/build/bin/quorvel.exe" ] && [ -n "$(find "$work/build" -name quorvel.rc.res)" ] ||
-    fail "no bin/quorvel.exe, or no quorvel.rc.res from llvm-rc"
 
 unresolved=$(sed -n 's/^lld-link: warning: \(<root>: \)\{0,1\}undefined symbol: //p' "$log" | sort -u)
 crt=$("$llvm/llvm-nm" --defined-only "$mingw_lib/libucrt.a" 2>/dev/null | awk 'NF >= 2 { print $NF }' | sort -u)
