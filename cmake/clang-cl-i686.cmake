@@ -37,8 +37,8 @@ foreach(_lib IN LISTS _quorvel_mingw_libs)
     string(REGEX REPLACE "^lib(.*)\\.a$" "\\1.lib" _name ${_name})
     file(CREATE_LINK ${_lib} ${_quorvel_libs}/${_name} SYMBOLIC)
 endforeach()
-# The unresolved symbols are listed by their linker names; MinGW-w64's
-# import objects carry no SafeSEH table, which Microsoft's do.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "/NODEFAULTLIB /FORCE:UNRESOLVED /DEMANGLE:NO /SAFESEH:NO /LIBPATH:${_quorvel_libs}")
-# The plain link, whose list of unresolved symbols the check reads.
+# The unresolved symbols are listed by their linker names.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "/NODEFAULTLIB /FORCE:UNRESOLVED /DEMANGLE:NO /LIBPATH:${_quorvel_libs}")
+# The plain link, whose list of unresolved symbols the check reads, and
+# which lets the project's /SAFESEH go (see that file).
 set(CMAKE_USER_MAKE_RULES_OVERRIDE ${CMAKE_CURRENT_LIST_DIR}/clang-cl-link-rule.cmake)

@@ -108,3 +108,13 @@ TEST(Phonebook, OnlyANewSelectionThatCanBeReadReplacesTypedCredentials)
     EXPECT_EQ(ControlText(form, IDC_USER) + ControlText(form, IDC_PASSWORD), "mine" RAS_SAVED_PASSWORD_HANDLE);
     DestroySchedulerForm(form);
 }
+
+TEST(Form, ControlsComeFromVersion6OfTheCommonControls)
+{
+    // The manifest's version 6 draws the form's buttons, and only its buttons tell their ideal size.
+    HWND form = FormWith("[Home ISP]\n");
+    SIZE ideal = {};
+    EXPECT_TRUE(SendDlgItemMessageA(form, IDC_START, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)));
+    EXPECT_GT(ideal.cx, 0);
+    DestroySchedulerForm(form);
+}
