@@ -79,7 +79,7 @@ TEST(Phonebook, FailuresAreShownWithTheServicesText)
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::pair<std::string, DWORD> cases[] = {{UsePhonebook("; nothing here yet\n"), 623}, {folder, 621}};
     for (const auto& c : cases) {
-        SetEnvironmentVariableA("QUORVEL_RAS_PHONEBOOK", c.first.c_str());
+        UsePhonebookAt(c.first);
         StartCatchingBoxes();
         HWND form = CreateSchedulerForm();
         EXPECT_EQ(SendDlgItemMessageA(form, IDC_ENTRY, CB_GETCOUNT, 0, 0), 0);

@@ -33,8 +33,8 @@ static std::string Calls()
         {"RasGetConnectStatusA handle=(\\w+) -> 6", "Status $1 gone"},
     };
     std::string calls;
-    for (std::string line : JournalLines()) {
-        line = line.substr(line.find(' ', 11) + 1); // after the date and time
+    for (const JournalCall& call : ReadJournal()) {
+        std::string line = call.function + " " + call.rest;
         for (const auto& rule : SHORTER)
             line = std::regex_replace(line, std::regex(rule[0]), rule[1]);
         if (line.rfind("Ras", 0) != 0)
@@ -89,15 +89,6 @@ static void RunSteps(HWND form, const SYSTEMTIME& start, const char* steps)
     }
 }
 
-// The local wall-clock time of a UTC instant, in the zone the tests run in.
-static SYSTEMTIME LocalOf(const SYSTEMTIME& utc)
-{
-    SYSTEMTIME local = {};
-    SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
-    return local;
-}
-
-
 // What the program asked of the platform's power management, in order.
 static std::string g_power;
 static DWORD g_wakeError;
@@ -111,10 +102,7 @@ static std::string WakeAt(const SYSTEMTIME& utc)
 
 static BOOL WINAPI RecordWakeTimer(HANDLE, const LARGE_INTEGER* due, LONG, PTIMERAPCROUTINE, LPVOID, BOOL resume)
 {
-    FILETIME stamp = {due->LowPart, static_cast<DWORD>(due->HighPart)};
-    SYSTEMTIME utc = {};
-    FileTimeToSystemTime(&stamp, &utc);
-    g_power += WakeAt(utc) + (resume ? "" : "without resume; ");
+    g_power += WakeAt(TimeOfUnits(due->QuadPart)) + (resume ? "" : "without resume; ");
     // As documented, a computer that can't be woken sets ERROR_NOT_SUPPORTED with success.
     SetLastError(g_wakeError);
     return g_wakeError == 0 || g_wakeError == ERROR_NOT_SUPPORTED;
@@ -246,8 +234,7 @@ static UINT_PTR WINAPI RefusedSetTimer(HWND, UINT_PTR, UINT, TIMERPROC)
 TEST(Schedule, StartOnTheRealClockShowsARefusedTimerAndWakesForADialAnHourAhead)
 {
     HWND form = FormOn("Home ISP");
-    SYSTEMTIME now;
-    GetSystemTime(&now);
+    SYSTEMTIME now = UtcNow();
     SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, AddSeconds(LocalOf(now), 3600));
     g_wakeError = 0;
     g_power.clear();

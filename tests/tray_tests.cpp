@@ -40,10 +40,8 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     EXPECT_TRUE(ShellIcon(form, NIM_MODIFY));
 
     // Counting goes on while hidden; its box leaves the form hidden.
-    SYSTEMTIME now, local;
-    GetSystemTime(&now);
-    SystemTimeToTzSpecificLocalTime(nullptr, &now, &local);
-    SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, local);
+    SYSTEMTIME now = UtcNow();
+    SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, LocalOf(now));
     CheckDlgButton(form, IDC_HANGUP_ENABLE, BST_UNCHECKED);
     ToggleCountingAt(form, &now);
     ExamineScheduleUpTo(form, &now);

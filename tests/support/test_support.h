@@ -1,8 +1,7 @@
-// What the in-process tests share besides the tools' helpers.
+// What the in-process tests share besides the harness.
 #pragma once
 
-#include "platform/platform.h"
-#include "remote.h"
+#include "harness.h"
 
 // The real form from the real template, modeless; destroying it stops catching boxes.
 HWND CreateSchedulerForm();
