@@ -19,7 +19,8 @@ TEST(EndToEnd, TheWaysOfEndingEndWithCodeZeroAndEscapeIsNoneOfThem)
         Launched quorvel = LaunchQuorvel();
         ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
         HWND hidden = FindWindowA("QUORVEL", "Quorvel");
-        EXPECT_TRUE(hidden != nullptr && !IsWindowVisible(hidden)) << "the main window is there, never shown";
+        EXPECT_NE(hidden, nullptr) << "the main window";
+        EXPECT_FALSE(IsWindowVisible(hidden)) << "the main window is never shown";
         PostThreadMessageA(quorvel.process.dwThreadId, c.first == WM_QUIT ? WM_QUIT : WM_NULL, 0, 0);
         PostMessageA(quorvel.form, c.first == WM_QUIT ? WM_NULL : c.first, c.second, 0);
         bool escape = c.second == IDCANCEL;
