@@ -55,25 +55,8 @@ TEST(Form, ComesUpIdleWithTheFirstEntryInSortedOrderAndItsCredentials)
 
 TEST(Failures, AreShownWithTheServicesTextTheSystemsOrAnHonestOne)
 {
-    // A phonebook with no entries has none to select; a folder where the file should be can't be read as one.
-    std::string folder = TempFilePath("folder.pbk");
-    CreateDirectoryA(folder.c_str(), nullptr);
-    const std::pair<std::string, const char*> books[] = {
-        {UsePhonebook("; nothing here yet\n"), "The phonebook has no entry of that name."},
-        {folder, "The phonebook file cannot be opened or read."}};
-    for (const auto& book : books) {
-        HWND form = FormOn(book.first);
-        EXPECT_EQ(SendDlgItemMessageA(form, IDC_ENTRY, CB_GETCOUNT, 0, 0), 0) << book.first;
-        EXPECT_GE(g_caughtBoxes.size(), 1u) << "boxes for " << book.first;
-        for (const CaughtBox& box : g_caughtBoxes) {
-            EXPECT_EQ(box.text, book.second);
-            EXPECT_EQ(box.owner, form);
-        }
-        DestroySchedulerForm(form);
-    }
-    RemoveDirectoryA(folder.c_str());
-    // A module without the form's template: the form can't be created.
     StartCatchingBoxes();
+    // A module without the form's template: the form can't be created.
     EXPECT_EQ(RunSchedulerDialog(nullptr, GetModuleHandleA("kernel32.dll")), 0);
     ASSERT_EQ(g_caughtBoxes.size(), 1u) << "boxes";
     EXPECT_EQ(g_caughtBoxes[0].text, SystemText(ERROR_RESOURCE_TYPE_NOT_FOUND));
@@ -94,7 +77,23 @@ TEST(Failures, AreShownWithTheServicesTextTheSystemsOrAnHonestOne)
         ASSERT_EQ(g_caughtBoxes.size(), 1u) << "boxes for code " << c.code;
         EXPECT_EQ(g_caughtBoxes[0].text, c.text) << "code " << c.code;
     }
-    StopCatchingBoxes();
+    // The service's text: a phonebook with no entries has none to select; a folder can't be read as one.
+    std::string folder = TempFilePath("folder.pbk");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::pair<std::string, const char*> books[] = {
+        {UsePhonebook("; nothing here yet\n"), "The phonebook has no entry of that name."},
+        {folder, "The phonebook file cannot be opened or read."}};
+    for (const auto& book : books) {
+        HWND form = FormOn(book.first);
+        EXPECT_EQ(SendDlgItemMessageA(form, IDC_ENTRY, CB_GETCOUNT, 0, 0), 0) << book.first;
+        EXPECT_GE(g_caughtBoxes.size(), 1u) << "boxes for " << book.first;
+        for (const CaughtBox& box : g_caughtBoxes) {
+            EXPECT_EQ(box.text, book.second);
+            EXPECT_EQ(box.owner, form);
+        }
+        DestroySchedulerForm(form);
+    }
+    RemoveDirectoryA(folder.c_str());
 }
 
 TEST(Phonebook, OnlyANewSelectionThatCanBeReadReplacesTypedCredentials)
