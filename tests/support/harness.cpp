@@ -230,6 +230,7 @@ void UseJournal()
     SetEnvironmentVariableA(JOURNAL_VARIABLE, g_journalPath.c_str());
 }
 
+// The time, the function and the rest of the line, split at the spaces after them.
 static JournalCall ParseJournalLine(const std::string& line)
 {
     JournalCall call = {{}, "", "", line};
