@@ -1,13 +1,14 @@
-// The journal: one CRLF-ended line per call, appended to the file that
-// QUORVEL_RAS_JOURNAL names, so that tests and the benchmark can see what the
-// program asked for and when.
+// The journal: one line per call, in the format harness.h gives, appended to
+// the file that its variable names, so that tests and the benchmark can see
+// what the program asked for and when.
 #include "standin.h"
 
 #include <stdarg.h>
 #include <stdio.h>
 
-static const char JOURNAL_VARIABLE[] = "QUORVEL_RAS_JOURNAL";
-static const char LINE_END[] = "\r\n";
+#include "harness.h"
+
+static const char LINE_END[] = JOURNAL_LINE_END;
 static const DWORD JOURNAL_PATH_CAP = 1024;
 static const size_t JOURNAL_LINE_CAP = 4096;
 
@@ -32,7 +33,7 @@ void StartJournalLine(const char* function)
     SYSTEMTIME t;
     GetLocalTime(&t);
     g_length = 0;
-    AddJournal("%04u-%02u-%02u %02u:%02u:%02u.%03u %s", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
+    AddJournal(JOURNAL_TIME_FORMAT " %s", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
                t.wMilliseconds, function);
 }
 

@@ -4,7 +4,8 @@
 
 #include <string.h>
 
-static const char PHONEBOOK_VARIABLE[] = "QUORVEL_RAS_PHONEBOOK";
+#include "harness.h"
+
 static const char DEFAULT_PHONEBOOK[] = "%APPDATA%\\Microsoft\\Network\\Connections\\Pbk\\rasphone.pbk";
 static const char KEY_PASSWORD[] = "Password";
 static const char KEY_ACCEPT_PASSWORD[] = "AcceptPassword";

@@ -4,16 +4,21 @@
 
 #include "dialup/dialup.h"
 #include "res/resource.h"
-#include "scheduler/scheduler.h"
 #include "shell/shell.h"
 #include "standin/standin_values.h"
 #include "test_support.h"
 
-static HWND FormWith(const std::string& book)
+static HWND FormOn(const std::string& phonebook)
 {
-    UsePhonebook(book);
+    UsePhonebookAt(phonebook);
     StartCatchingBoxes();
     return CreateSchedulerForm();
+}
+
+static void ExpectTexts(HWND form, std::initializer_list<std::pair<int, std::string>> wanted)
+{
+    for (const auto& control : wanted)
+        EXPECT_EQ(ControlText(form, control.first), control.second) << "the text of control " << control.first;
 }
 
 TEST(Form, ComesUpIdleWithTheFirstEntryInSortedOrderAndItsCredentials)
@@ -23,39 +28,40 @@ TEST(Form, ComesUpIdleWithTheFirstEntryInSortedOrderAndItsCredentials)
     std::string book = "[Zeta]\n[" + longName + "]\nUser=al\nPassword=pw1\nDomain=DOM\n[" + accented + "]\nUser=cafe\n";
     for (int i = 10; i < 20; i++)
         book += "[Entry " + std::to_string(i) + "]\n";
-    HWND form = FormWith(book);
-    EXPECT_TRUE(SendMessageA(form, WM_GETICON, ICON_BIG, 0) && SendMessageA(form, WM_GETICON, ICON_SMALL, 0));
-    EXPECT_EQ(IsDlgButtonChecked(form, IDC_DIAL_ENABLE) + IsDlgButtonChecked(form, IDC_HANGUP_ENABLE), 2u);
+    HWND form = FormOn(UsePhonebook(book));
+    EXPECT_NE(SendMessageA(form, WM_GETICON, ICON_BIG, 0), 0) << "the form's big icon";
+    EXPECT_NE(SendMessageA(form, WM_GETICON, ICON_SMALL, 0), 0) << "the form's small icon";
+    EXPECT_EQ(IsDlgButtonChecked(form, IDC_DIAL_ENABLE), static_cast<UINT>(BST_CHECKED)) << "the dial's box";
+    EXPECT_EQ(IsDlgButtonChecked(form, IDC_HANGUP_ENABLE), static_cast<UINT>(BST_CHECKED)) << "the hang-up's box";
     EXPECT_EQ(SendDlgItemMessageA(form, IDC_ENTRY, CB_GETCOUNT, 0, 0), 13);
     // A saved password is shown as the service's handle to it, and masked.
-    EXPECT_EQ(ControlText(form, IDC_ENTRY) + ":" + ControlText(form, IDC_USER) + ControlText(form, IDC_PASSWORD) +
-                  ControlText(form, IDC_DOMAIN), longName + ":al" RAS_SAVED_PASSWORD_HANDLE "DOM");
+    ExpectTexts(form, {{IDC_ENTRY, longName}, {IDC_USER, "al"}, {IDC_PASSWORD, RAS_SAVED_PASSWORD_HANDLE},
+                       {IDC_DOMAIN, "DOM"}});
     EXPECT_NE(SendDlgItemMessageA(form, IDC_PASSWORD, EM_GETPASSWORDCHAR, 0, 0), 0);
     SelectEntry(form, accented.c_str());
-    EXPECT_EQ(ControlText(form, IDC_ENTRY) + ":" + ControlText(form, IDC_USER) + ControlText(form, IDC_PASSWORD),
-              accented + ":cafe");
+    ExpectTexts(form, {{IDC_ENTRY, accented}, {IDC_USER, "cafe"}, {IDC_PASSWORD, ""}});
     // As much as a dial carries can be typed, and no more.
     const std::pair<int, LRESULT> limits[] = {{IDC_USER, 256}, {IDC_PASSWORD, 256}, {IDC_DOMAIN, 15}};
     for (const auto& limit : limits)
         EXPECT_EQ(SendDlgItemMessageA(form, limit.first, EM_GETLIMITTEXT, 0, 0), limit.second);
     // Each picker shows a moment in its own format.
-    std::string shown;
-    for (int picker : {IDC_DIAL_TIME, IDC_DIAL_DATE, IDC_HANGUP_TIME, IDC_HANGUP_DATE}) {
-        SetPicker(form, picker, SYSTEMTIME{2027, 3, 4, 4, 21, 7, 9, 0});
-        shown += ControlText(form, picker) + " ";
-    }
-    EXPECT_EQ(shown, "21:07:09 04/03/2027 21:07:09 04/03/2027 ");
-    EXPECT_TRUE(g_caughtBoxes.empty());
+    for (int picker : {IDC_DIAL_TIME, IDC_DIAL_DATE, IDC_HANGUP_TIME, IDC_HANGUP_DATE})
+        EXPECT_TRUE(SetPicker(form, picker, SYSTEMTIME{2027, 3, 4, 4, 21, 7, 9, 0})) << "picker " << picker;
+    ExpectTexts(form, {{IDC_DIAL_TIME, "21:07:09"}, {IDC_DIAL_DATE, "04/03/2027"}, {IDC_HANGUP_TIME, "21:07:09"},
+                       {IDC_HANGUP_DATE, "04/03/2027"}});
+    EXPECT_EQ(g_caughtBoxes.size(), 0u) << "boxes";
     DestroySchedulerForm(form);
 }
 
-TEST(Startup, FailuresAreShownWithTheSystemsTextOrAnHonestOne)
+TEST(Failures, AreShownWithTheServicesTextTheSystemsOrAnHonestOne)
 {
     StartCatchingBoxes();
     // A module without the form's template: the form can't be created.
     EXPECT_EQ(RunSchedulerDialog(nullptr, GetModuleHandleA("kernel32.dll")), 0);
-    EXPECT_TRUE(g_caughtBoxes.size() == 1 && g_caughtBoxes[0].owner == nullptr && !g_caughtBoxes[0].text.empty() &&
-                g_caughtBoxes[0].plain);
+    ASSERT_EQ(g_caughtBoxes.size(), 1u) << "boxes";
+    EXPECT_EQ(g_caughtBoxes[0].text, SystemText(ERROR_RESOURCE_TYPE_NOT_FOUND));
+    EXPECT_EQ(g_caughtBoxes[0].owner, nullptr);
+    EXPECT_EQ(g_caughtBoxes[0].look, PLAIN_ERROR_BOX);
     // The last error, or a remote access code the service has no text for: the system's text, else another.
     const struct { bool remoteAccess; DWORD code; std::string text; } cases[] = {
         {false, ERROR_FILE_NOT_FOUND, SystemText(ERROR_FILE_NOT_FOUND)},
@@ -65,26 +71,26 @@ TEST(Startup, FailuresAreShownWithTheSystemsTextOrAnHonestOne)
         {true, 0x2000FFFF, "Unknown error"},
     };
     for (const auto& c : cases) {
+        g_caughtBoxes.clear();
         SetLastError(c.code);
         c.remoteAccess ? ShowRasErrorBox(nullptr, c.code) : ShowLastSystemError(nullptr);
-        EXPECT_EQ(g_caughtBoxes.back().text, c.text);
+        ASSERT_EQ(g_caughtBoxes.size(), 1u) << "boxes for code " << c.code;
+        EXPECT_EQ(g_caughtBoxes[0].text, c.text) << "code " << c.code;
     }
-    StopCatchingBoxes();
-}
-
-TEST(Phonebook, FailuresAreShownWithTheServicesText)
-{
-    // A folder where the file should be can't be read as one.
+    // The service's text: a phonebook with no entries has none to select; a folder can't be read as one.
     std::string folder = TempFilePath("folder.pbk");
     CreateDirectoryA(folder.c_str(), nullptr);
-    const std::pair<std::string, DWORD> cases[] = {{UsePhonebook("; nothing here yet\n"), 623}, {folder, 621}};
-    for (const auto& c : cases) {
-        SetEnvironmentVariableA("QUORVEL_RAS_PHONEBOOK", c.first.c_str());
-        StartCatchingBoxes();
-        HWND form = CreateSchedulerForm();
-        EXPECT_EQ(SendDlgItemMessageA(form, IDC_ENTRY, CB_GETCOUNT, 0, 0), 0);
-        ASSERT_FALSE(g_caughtBoxes.empty());
-        EXPECT_TRUE(g_caughtBoxes[0].text == RasText(c.second) && g_caughtBoxes[0].owner == form);
+    const std::pair<std::string, const char*> books[] = {
+        {UsePhonebook("; nothing here yet\n"), "The phonebook has no entry of that name."},
+        {folder, "The phonebook file cannot be opened or read."}};
+    for (const auto& book : books) {
+        HWND form = FormOn(book.first);
+        EXPECT_EQ(SendDlgItemMessageA(form, IDC_ENTRY, CB_GETCOUNT, 0, 0), 0) << book.first;
+        EXPECT_GE(g_caughtBoxes.size(), 1u) << "boxes for " << book.first;
+        for (const CaughtBox& box : g_caughtBoxes) {
+            EXPECT_EQ(box.text, book.second);
+            EXPECT_EQ(box.owner, form);
+        }
         DestroySchedulerForm(form);
     }
     RemoveDirectoryA(folder.c_str());
@@ -92,27 +98,27 @@ TEST(Phonebook, FailuresAreShownWithTheServicesText)
 
 TEST(Phonebook, OnlyANewSelectionThatCanBeReadReplacesTypedCredentials)
 {
-    HWND form = FormWith("[Alpha]\nUser=al\nPassword=p1\n[Beta]\nUser=be\nPassword=p2\n");
+    HWND form = FormOn(UsePhonebook("[Alpha]\nUser=al\nPassword=p1\n[Beta]\nUser=be\nPassword=p2\n"));
     SetDlgItemTextA(form, IDC_USER, "typed");
     SendDlgItemMessageA(form, IDC_ENTRY, CB_SETCURSEL, 1, 0);
     for (WORD notification : {CBN_DROPDOWN, CBN_CLOSEUP, CBN_SELENDOK, CBN_SETFOCUS, CBN_KILLFOCUS})
         SendMessageA(form, WM_COMMAND, MAKEWPARAM(IDC_ENTRY, notification), 0);
     EXPECT_EQ(ControlText(form, IDC_USER), "typed");
     SelectEntry(form, "Beta");
-    EXPECT_EQ(ControlText(form, IDC_USER) + ":" + ControlText(form, IDC_PASSWORD) + ControlText(form, IDC_DOMAIN),
-              "be:" RAS_SAVED_PASSWORD_HANDLE);
+    ExpectTexts(form, {{IDC_USER, "be"}, {IDC_PASSWORD, RAS_SAVED_PASSWORD_HANDLE}, {IDC_DOMAIN, ""}});
     UsePhonebook("[Beta]\nUser=be\n"); // Alpha goes while the form is up
     SetDlgItemTextA(form, IDC_USER, "mine");
     SelectEntry(form, "Alpha");
-    EXPECT_EQ(g_caughtBoxes.size() == 1 ? g_caughtBoxes[0].text : "no box", RasText(623));
-    EXPECT_EQ(ControlText(form, IDC_USER) + ControlText(form, IDC_PASSWORD), "mine" RAS_SAVED_PASSWORD_HANDLE);
+    ASSERT_EQ(g_caughtBoxes.size(), 1u) << "boxes";
+    EXPECT_EQ(g_caughtBoxes[0].text, "The phonebook has no entry of that name.");
+    ExpectTexts(form, {{IDC_USER, "mine"}, {IDC_PASSWORD, RAS_SAVED_PASSWORD_HANDLE}});
     DestroySchedulerForm(form);
 }
 
 TEST(Form, ControlsComeFromVersion6OfTheCommonControls)
 {
     // The manifest's version 6 draws the form's buttons, and only its buttons tell their ideal size.
-    HWND form = FormWith("[Home ISP]\n");
+    HWND form = FormOn(UsePhonebook("[Home ISP]\n"));
     SIZE ideal = {};
     EXPECT_TRUE(SendDlgItemMessageA(form, IDC_START, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)));
     EXPECT_GT(ideal.cx, 0);

@@ -56,12 +56,12 @@ static void NoteNewCalls()
     };
     static size_t read;
     static int lastStep;
-    std::vector<std::string> lines = JournalLines();
+    std::vector<JournalCall> journal = ReadJournal();
     if (g_stepNumber == 0)
         read = 0, lastStep = -1;
     std::string calls;
-    for (; read < lines.size(); read++) {
-        std::string line = lines[read].substr(lines[read].find(' ', 11) + 1); // after the date and time
+    for (; read < journal.size(); read++) {
+        std::string line = journal[read].function + " " + journal[read].rest;
         for (const auto& rule : SHORTER)
             line = std::regex_replace(line, std::regex(rule[0]), rule[1]);
         if (line.rfind("Ras", 0) != 0)
@@ -117,10 +117,7 @@ static std::string WakeText(const SYSTEMTIME& utc)
 
 static std::string WakeText(const LARGE_INTEGER* due)
 {
-    FILETIME stamp = {due->LowPart, static_cast<DWORD>(due->HighPart)};
-    SYSTEMTIME utc = {};
-    FileTimeToSystemTime(&stamp, &utc);
-    return WakeText(utc);
+    return WakeText(TimeOfUnits(due->QuadPart));
 }
 
 static HANDLE WINAPI RecordCreateRequest(POWER_REASON* reason)
@@ -223,14 +220,6 @@ static void SwapPowerCalls()
     g_getSystemTime = reinterpret_cast<decltype(g_getSystemTime)>(saved[5]);
 }
 
-// The local wall-clock time of a UTC instant, in the zone the tests run in.
-static SYSTEMTIME LocalOf(const SYSTEMTIME& utc)
-{
-    SYSTEMTIME local = {};
-    SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
-    return local;
-}
-
 static void TickInTheFirstBox()
 {
     if (g_caughtBoxes.size() == 1)
@@ -324,7 +313,7 @@ static Observed RunSchedule(const char* entry, const SYSTEMTIME& start, int dial
     for (const CaughtBox& box : g_caughtBoxes) {
         g_seen.boxes += (g_seen.boxes.empty() ? "" : ",") + BoxName(box.text) + "@" + box.ownerStatus;
         EXPECT_EQ(box.owner, form) << box.text;
-        EXPECT_TRUE(box.plain) << "not the platform's caption, the error icon and OK alone: " << box.text;
+        EXPECT_EQ(box.look, PLAIN_ERROR_BOX) << box.text;
     }
     g_seen.status = ControlText(form, IDC_STATUS);
     if (g_seen.asked.empty())

@@ -33,22 +33,23 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     PressButton(form, IDC_HIDE);
     for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_MOUSEMOVE})
         SendMessageA(form, WM_TRAYNOTIFY, TRAY_ICON_ID, mouse);
-    EXPECT_TRUE(!IsWindowVisible(form) && ShellIcon(form, NIM_MODIFY));
+    EXPECT_FALSE(IsWindowVisible(form)) << "the form after Hide and clicks that are no double-click";
+    EXPECT_TRUE(ShellIcon(form, NIM_MODIFY)) << "the shell holds the icon after Hide";
     const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     ShellIcon(form, NIM_DELETE); // a new shell comes up with an empty notification area
     SendMessageA(form, taskbarCreated, 0, 0);
-    EXPECT_TRUE(ShellIcon(form, NIM_MODIFY));
+    EXPECT_TRUE(ShellIcon(form, NIM_MODIFY)) << "a new shell gets the icon of a hidden form";
 
     // Counting goes on while hidden; its box leaves the form hidden.
-    SYSTEMTIME now, local;
-    GetSystemTime(&now);
-    SystemTimeToTzSpecificLocalTime(nullptr, &now, &local);
-    SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, local);
+    SYSTEMTIME now = UtcNow();
+    SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, LocalOf(now));
     CheckDlgButton(form, IDC_HANGUP_ENABLE, BST_UNCHECKED);
     ToggleCountingAt(form, &now);
     ExamineScheduleUpTo(form, &now);
-    ASSERT_EQ(JournalCalls("RasDialA").size() + g_caughtBoxes.size(), 2u);
-    EXPECT_TRUE(!g_caughtBoxes[0].ownerVisible && !IsWindowVisible(form));
+    EXPECT_EQ(JournalCalls("RasDialA").size(), 1u) << "dials while hidden";
+    ASSERT_EQ(g_caughtBoxes.size(), 1u) << "boxes while hidden";
+    EXPECT_FALSE(g_caughtBoxes[0].ownerVisible) << "the form while its box is open";
+    EXPECT_FALSE(IsWindowVisible(form)) << "the form after its box";
 
     // The shell's own double-click on the icon, rightmost in its area.
     RECT area;
@@ -57,7 +58,9 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
                  MAKELPARAM(area.right - GetSystemMetrics(SM_CXSMICON) / 2 - 3, area.bottom / 2));
     for (int i = 0; i < 100 && !IsWindowVisible(form) && !QuitRequested(); i++)
         Sleep(20);
-    EXPECT_TRUE(IsWindowVisible(form) && !ShellIcon(form, NIM_MODIFY) && GetForegroundWindow() == form);
+    EXPECT_TRUE(IsWindowVisible(form)) << "the form after a double-click on its icon";
+    EXPECT_FALSE(ShellIcon(form, NIM_MODIFY)) << "the icon of a form brought back";
+    EXPECT_EQ(GetForegroundWindow(), form) << "the form brought back is in front";
     SendMessageA(form, taskbarCreated, 0, 0);
     EXPECT_FALSE(ShellIcon(form, NIM_MODIFY)) << "a shown form puts no icon into a new shell";
 
@@ -65,15 +68,22 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     g_shellNotify = reinterpret_cast<decltype(g_shellNotify)>(
         SwapImport("shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(RefuseAdding)));
     for (bool busy : {true, false}) {
+        SCOPED_TRACE(busy ? "a busy shell" : "a shell that refuses the icon");
         g_shellBusy = busy;
         g_caughtBoxes.clear();
         PressButton(form, IDC_HIDE);
-        bool hidden = !IsWindowVisible(form) && ShellIcon(form, NIM_MODIFY) && g_caughtBoxes.empty();
+        EXPECT_EQ(IsWindowVisible(form) != FALSE, !busy) << "the form shown after Hide";
+        EXPECT_EQ(ShellIcon(form, NIM_MODIFY), busy) << "the shell holds the icon after Hide";
+        EXPECT_EQ(g_caughtBoxes.size(), busy ? 0u : 1u) << "boxes after Hide";
         SendMessageA(form, WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDBLCLK); // brings a hidden form back
-        EXPECT_TRUE(hidden == busy && IsWindowVisible(form) && !ShellIcon(form, NIM_MODIFY)) << busy;
+        EXPECT_TRUE(IsWindowVisible(form)) << "the form after a double-click";
     }
     SwapImport("shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(g_shellNotify));
-    const CaughtBox& box = g_caughtBoxes.at(0);
-    EXPECT_TRUE(box.text.find("notification area") != std::string::npos && box.owner == form && box.plain);
+    for (const CaughtBox& box : g_caughtBoxes) {
+        EXPECT_EQ(box.text, "The notification area did not take Quorvel's icon, so the form stays on screen. "
+                            "Counting goes on.");
+        EXPECT_EQ(box.owner, form);
+        EXPECT_EQ(box.look, PLAIN_ERROR_BOX);
+    }
     DestroySchedulerForm(form);
 }

@@ -10,7 +10,7 @@
 
 #include "res/resource.h"
 #include "scheduler/scheduler.h"
-#include "remote.h"
+#include "harness.h"
 
 #include <psapi.h>
 
@@ -37,12 +37,7 @@ static double CpuSeconds(HANDLE process)
 {
     FILETIME created, ended, kernel, user;
     GetProcessTimes(process, &created, &ended, &kernel, &user);
-    ULARGE_INTEGER k, u;
-    k.LowPart = kernel.dwLowDateTime;
-    k.HighPart = kernel.dwHighDateTime;
-    u.LowPart = user.dwLowDateTime;
-    u.HighPart = user.dwHighDateTime;
-    return static_cast<double>(k.QuadPart + u.QuadPart) / 1e7;
+    return static_cast<double>(UnitsOf(kernel) + UnitsOf(user)) / UNITS_PER_SECOND;
 }
 
 static void WaitUntil(const SYSTEMTIME& moment, int extraMs)
@@ -80,8 +75,8 @@ static void RunCycle(const Launched& quorvel, CycleKind kind, std::vector<Moment
 // until the next moment of that kind.
 static void MatchJournal(std::vector<Moment>* moments)
 {
-    std::vector<std::string> dials = JournalCalls("RasDialA");
-    std::vector<std::string> hangUps = JournalCalls("RasHangUpA");
+    std::vector<JournalCall> dials = JournalCalls("RasDialA");
+    std::vector<JournalCall> hangUps = JournalCalls("RasHangUpA");
     for (size_t i = 0; i < moments->size(); i++) {
         Moment& m = (*moments)[i];
         SYSTEMTIME until = AddSeconds(m.at, 3600);
@@ -91,12 +86,10 @@ static void MatchJournal(std::vector<Moment>* moments)
                 break;
             }
         }
-        for (const std::string& line : m.isDial ? dials : hangUps) {
-            SYSTEMTIME when;
-            if (!JournalTime(line, &when))
-                continue;
-            long long late = MsBetween(m.at, when);
-            if (late >= 0 && MsBetween(when, until) > 0) {
+        // A line with no time reads as far in the past, so it matches no moment.
+        for (const JournalCall& call : m.isDial ? dials : hangUps) {
+            long long late = MsBetween(m.at, call.time);
+            if (late >= 0 && MsBetween(call.time, until) > 0) {
                 if (m.actedOn++ == 0)
                     m.lateMs = late;
             }

@@ -7,7 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "remote.h"
+#include "harness.h"
 
 static const DWORD POLL_MS = 100;
 static const int DEFAULT_WAIT_SECONDS = 30;

@@ -2,12 +2,12 @@
 // refuses; this does, so that a program that sends it does not go unnoticed.
 #include <gtest/gtest.h>
 
-#include "platform/platform.h"
+#include "harness.h"
 
 TEST(Refusals, WhatWindowsRefusesIsRefused)
 {
     // No phonebook, so that a call past its size check fails otherwise.
-    SetEnvironmentVariableA("QUORVEL_RAS_PHONEBOOK", "C:\\quorvel-no-such-folder\\rasphone.pbk");
+    UsePhonebookAt("C:\\quorvel-no-such-folder\\rasphone.pbk");
     // None of them is the size of any of the records: each misses one by 4.
     for (DWORD wrong : {0ul, 156ul, 260ul, 1048ul}) {
         RASENTRYNAMEA entries[2] = {{wrong}};

@@ -55,8 +55,8 @@ void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& valu
     SetPicker(form, datePicker, date);
 }
 
-// The platform's own caption, the error icon and OK as the only button.
-static bool IsPlainErrorBox(HWND box)
+// Its caption and how many buttons and error icons it has, as PLAIN_ERROR_BOX reads.
+static std::string BoxLook(HWND box)
 {
     char text[TEXT_CAP];
     int buttons = 0, errorIcons = 0;
@@ -67,7 +67,8 @@ static bool IsPlainErrorBox(HWND box)
         errorIcons += SendMessageA(child, STM_GETICON, 0, 0) == errorIcon;
     }
     GetWindowTextA(box, text, sizeof text);
-    return lstrcmpA(text, "Error") == 0 && buttons == 1 && errorIcons == 1;
+    return "caption " + std::string(text) + ", buttons " + std::to_string(buttons) + ", error icons " +
+           std::to_string(errorIcons);
 }
 
 // Message boxes have an OK button; the form, a dialog too, has none.
@@ -77,8 +78,8 @@ static LRESULT CALLBACK BoxHookProc(int code, WPARAM wParam, LPARAM lParam)
     if (code == HCBT_ACTIVATE && GetDlgItem(box, IDOK) != nullptr && GetPropA(box, "Caught") == nullptr) {
         SetPropA(box, "Caught", box);
         HWND owner = GetWindow(box, GW_OWNER);
-        g_caughtBoxes.push_back({ControlText(box, BOX_TEXT_ID), ControlText(owner, IDC_STATUS), owner,
-                                 IsWindowVisible(owner) != FALSE, IsPlainErrorBox(box)});
+        g_caughtBoxes.push_back({ControlText(box, BOX_TEXT_ID), ControlText(owner, IDC_STATUS), BoxLook(box), owner,
+                                 IsWindowVisible(owner) != FALSE});
         if (g_boxCallback != nullptr)
             g_boxCallback();
         PostMessageA(box, WM_COMMAND, IDOK, 0);
@@ -98,14 +99,6 @@ void StopCatchingBoxes()
 {
     UnhookWindowsHookEx(g_boxHook);
     g_boxHook = nullptr;
-}
-
-std::string RasText(DWORD code)
-{
-    char text[512] = "";
-    if (RasGetErrorStringA(code, text, sizeof text) == 0)
-        return text;
-    return SystemText(code).empty() ? "Unknown error" : SystemText(code);
 }
 
 std::string SystemText(DWORD code)

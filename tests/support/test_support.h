@@ -1,8 +1,7 @@
-// What the in-process tests share besides the tools' helpers.
+// What the in-process tests share besides the harness.
 #pragma once
 
-#include "platform/platform.h"
-#include "remote.h"
+#include "harness.h"
 
 // The real form from the real template, modeless; destroying it stops catching boxes.
 HWND CreateSchedulerForm();
@@ -13,18 +12,18 @@ bool QuitRequested();
 void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& value);
 
 // Boxes opened on this thread, with the owner's status then; closed after the callback.
-// Plain: the platform's caption, the error icon and OK alone, as every box of the program.
+// Every box of the program looks plain: the platform's caption, the error icon and OK alone.
+#define PLAIN_ERROR_BOX "caption Error, buttons 1, error icons 1"
 struct CaughtBox {
-    std::string text, ownerStatus;
+    std::string text, ownerStatus, look;
     HWND owner;
-    bool ownerVisible, plain;
+    bool ownerVisible;
 };
 void StartCatchingBoxes(void (*callback)() = nullptr);
 void StopCatchingBoxes();
 extern std::vector<CaughtBox> g_caughtBoxes;
 
-// What a box shows for a remote access code: the service's text, else the system's.
-std::string RasText(DWORD code);
+// The platform's own text for a system code.
 std::string SystemText(DWORD code);
 // Swaps a function's entry in this program's import table, through which the program's
 // own code calls it; returns the entry it held, null when the program does not import it.

@@ -1,15 +1,15 @@
-#include "remote.h"
+#include "harness.h"
 
 #include <stdio.h>
+
+#include <sstream>
 
 #include "res/resource.h"
 
 static const DWORD FORM_WAIT_MS = 30000;
 static const DWORD POLL_MS = 20;
 static const int TEXT_CAP = 1024;
-static const long long FILETIME_UNITS_PER_MS = 10000;
-static const char PHONEBOOK_VARIABLE[] = "QUORVEL_RAS_PHONEBOOK";
-static const char JOURNAL_VARIABLE[] = "QUORVEL_RAS_JOURNAL";
+static const long long UNITS_PER_MS = UNITS_PER_SECOND / 1000;
 
 static std::string g_journalPath;
 
@@ -139,35 +139,57 @@ SYSTEMTIME LocalNow()
     return now;
 }
 
-static long long UnitsOf(const SYSTEMTIME& time)
+SYSTEMTIME UtcNow()
 {
-    FILETIME stamp = {};
-    SystemTimeToFileTime(&time, &stamp);
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    return now;
+}
+
+SYSTEMTIME LocalOf(const SYSTEMTIME& utc)
+{
+    SYSTEMTIME local = {};
+    SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local);
+    return local;
+}
+
+long long UnitsOf(const FILETIME& time)
+{
     ULARGE_INTEGER value;
-    value.LowPart = stamp.dwLowDateTime;
-    value.HighPart = stamp.dwHighDateTime;
+    value.LowPart = time.dwLowDateTime;
+    value.HighPart = time.dwHighDateTime;
     return static_cast<long long>(value.QuadPart);
 }
 
-SYSTEMTIME AddSeconds(const SYSTEMTIME& time, long long seconds)
+long long UnitsOf(const SYSTEMTIME& time)
+{
+    FILETIME stamp = {};
+    return SystemTimeToFileTime(&time, &stamp) ? UnitsOf(stamp) : 0;
+}
+
+SYSTEMTIME TimeOfUnits(long long units)
 {
     ULARGE_INTEGER value;
-    value.QuadPart = static_cast<ULONGLONG>(UnitsOf(time) + seconds * 1000 * FILETIME_UNITS_PER_MS);
+    value.QuadPart = static_cast<ULONGLONG>(units);
     FILETIME stamp = {value.LowPart, value.HighPart};
     SYSTEMTIME result = {};
     FileTimeToSystemTime(&stamp, &result);
     return result;
 }
 
+SYSTEMTIME AddSeconds(const SYSTEMTIME& time, long long seconds)
+{
+    return TimeOfUnits(UnitsOf(time) + seconds * UNITS_PER_SECOND);
+}
+
 long long MsBetween(const SYSTEMTIME& from, const SYSTEMTIME& to)
 {
-    return (UnitsOf(to) - UnitsOf(from)) / FILETIME_UNITS_PER_MS;
+    return (UnitsOf(to) - UnitsOf(from)) / UNITS_PER_MS;
 }
 
 long long SecondsBetween(const SYSTEMTIME& from, const SYSTEMTIME& to)
 {
-    const long long second = 1000 * FILETIME_UNITS_PER_MS;
-    return UnitsOf(to) / second - UnitsOf(from) / second;
+    return UnitsOf(to) / UNITS_PER_SECOND - UnitsOf(from) / UNITS_PER_SECOND;
 }
 
 std::string TempFilePath(const char* name)
@@ -191,8 +213,13 @@ std::string UsePhonebook(const std::string& contents)
     static int count;
     std::string path = TempFilePath(("phonebook-" + std::to_string(++count) + ".pbk").c_str());
     WriteWholeFile(path, contents);
-    SetEnvironmentVariableA(PHONEBOOK_VARIABLE, path.c_str());
+    UsePhonebookAt(path);
     return path;
+}
+
+void UsePhonebookAt(const std::string& path)
+{
+    SetEnvironmentVariableA(PHONEBOOK_VARIABLE, path.c_str());
 }
 
 void UseJournal()
@@ -203,43 +230,46 @@ void UseJournal()
     SetEnvironmentVariableA(JOURNAL_VARIABLE, g_journalPath.c_str());
 }
 
-std::vector<std::string> JournalLines()
+// The time, the function and the rest of the line, split at the spaces after them.
+static JournalCall ParseJournalLine(const std::string& line)
 {
-    std::vector<std::string> lines;
+    JournalCall call = {{}, "", "", line};
+    unsigned f[7];
+    if (sscanf(line.c_str(), JOURNAL_TIME_SCAN, &f[0], &f[1], &f[2], &f[3], &f[4], &f[5], &f[6]) == 7)
+        call.time = SYSTEMTIME{static_cast<WORD>(f[0]), static_cast<WORD>(f[1]), 0, static_cast<WORD>(f[2]),
+                               static_cast<WORD>(f[3]), static_cast<WORD>(f[4]), static_cast<WORD>(f[5]),
+                               static_cast<WORD>(f[6])};
+    std::istringstream fields(line);
+    std::string date, time;
+    fields >> date >> time >> call.function;
+    std::getline(fields >> std::ws, call.rest);
+    return call;
+}
+
+std::vector<JournalCall> ReadJournal()
+{
+    std::vector<JournalCall> calls;
     FILE* file = fopen(g_journalPath.c_str(), "rb");
     if (file == nullptr)
-        return lines;
+        return calls;
     char line[TEXT_CAP * 4];
     while (fgets(line, sizeof line, file) != nullptr) {
         std::string text(line);
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-            text.pop_back();
-        lines.push_back(text);
+        const size_t end = sizeof JOURNAL_LINE_END - 1;
+        if (text.size() >= end && text.compare(text.size() - end, end, JOURNAL_LINE_END) == 0)
+            text.resize(text.size() - end);
+        calls.push_back(ParseJournalLine(text));
     }
     fclose(file);
-    return lines;
-}
-
-std::vector<std::string> JournalCalls(const char* function)
-{
-    std::vector<std::string> calls;
-    std::string word = std::string(" ") + function + " ";
-    for (const std::string& line : JournalLines()) {
-        if (line.find(word) != std::string::npos)
-            calls.push_back(line);
-    }
     return calls;
 }
 
-bool JournalTime(const std::string& line, SYSTEMTIME* time)
+std::vector<JournalCall> JournalCalls(const char* function)
 {
-    unsigned year, month, day, hour, minute, second, ms;
-    if (sscanf(line.c_str(), "%4u-%2u-%2u %2u:%2u:%2u.%3u ", &year, &month, &day, &hour, &minute,
-               &second, &ms) != 7)
-        return false;
-    *time = SYSTEMTIME{static_cast<WORD>(year),   static_cast<WORD>(month),  0,
-                       static_cast<WORD>(day),    static_cast<WORD>(hour),   static_cast<WORD>(minute),
-                       static_cast<WORD>(second), static_cast<WORD>(ms)};
-    FILETIME unused;
-    return SystemTimeToFileTime(time, &unused) != FALSE;
+    std::vector<JournalCall> calls;
+    for (const JournalCall& call : ReadJournal()) {
+        if (call.function == function)
+            calls.push_back(call);
+    }
+    return calls;
 }

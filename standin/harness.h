@@ -1,0 +1,73 @@
+// What the stand-in remote access service, the tools and the tests share:
+// the names of the variables that point the stand-in at its phonebook and
+// journal, the journal's line format beside its one reader, the clock
+// arithmetic, and a quorvel.exe started and driven from a second process.
+// The stand-in takes the names and the format from here and links nothing.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+// Windows paths of the phonebook the stand-in reads and of the journal it appends to.
+#define PHONEBOOK_VARIABLE "QUORVEL_RAS_PHONEBOOK"
+#define JOURNAL_VARIABLE "QUORVEL_RAS_JOURNAL"
+
+// A journal line: the local time the call started, the function, what the call
+// adds (arguments, " -> " and the result), and the line end, e.g.
+//   2026-12-06 02:00:00.014 RasDialA entry="Home ISP" user="alice" domain="*" -> 0 handle=1
+// The time is written with the first format and read with the second.
+#define JOURNAL_TIME_FORMAT "%04u-%02u-%02u %02u:%02u:%02u.%03u"
+#define JOURNAL_TIME_SCAN "%4u-%2u-%2u %2u:%2u:%2u.%3u"
+#define JOURNAL_LINE_END "\r\n"
+
+struct JournalCall {
+    SYSTEMTIME time; // all zero when the line has no time
+    std::string function, rest, line;
+};
+// Writes a phonebook to a file of its own and points the stand-in at it.
+std::string UsePhonebook(const std::string& contents);
+void UsePhonebookAt(const std::string& path);
+// Starts an empty journal.
+void UseJournal();
+std::vector<JournalCall> ReadJournal();
+std::vector<JournalCall> JournalCalls(const char* function);
+// A file of this process's own in the temporary folder, as a Windows path.
+std::string TempFilePath(const char* name);
+
+// FILETIME units (100 ns); a SYSTEMTIME that is no time counts as 0.
+const long long UNITS_PER_SECOND = 10000000;
+long long UnitsOf(const SYSTEMTIME& time);
+long long UnitsOf(const FILETIME& time);
+SYSTEMTIME TimeOfUnits(long long units);
+SYSTEMTIME LocalNow();
+SYSTEMTIME UtcNow();
+// The local wall-clock time of a UTC instant, in the zone this process runs in.
+SYSTEMTIME LocalOf(const SYSTEMTIME& utc);
+SYSTEMTIME AddSeconds(const SYSTEMTIME& time, long long seconds);
+long long MsBetween(const SYSTEMTIME& from, const SYSTEMTIME& to);
+// Whole seconds from the second of one to the second of the other.
+long long SecondsBetween(const SYSTEMTIME& from, const SYSTEMTIME& to);
+
+struct Launched {
+    PROCESS_INFORMATION process;
+    HWND form;
+    DWORD msToForm;
+};
+// quorvel.exe of this build: bin/ beside the folder of the calling program.
+std::string QuorvelExePath();
+// Starts it as a user would and waits until its form is on screen; the
+// form is null when it did not come.
+Launched LaunchQuorvel();
+// Null when no form of that process (0: of any process) is open.
+HWND FindQuorvelForm(DWORD processId);
+// Waits for the end of the process; ends it and returns STILL_ACTIVE when
+// it does not end in time.
+DWORD WaitForExitCode(Launched* launched, DWORD timeoutMs);
+
+// These work on a form of this process or of another one.
+std::string ControlText(HWND form, int control);
+void PressButton(HWND form, int control);
+void SelectEntry(HWND form, const char* name);
+bool SetPicker(HWND form, int picker, const SYSTEMTIME& value);
