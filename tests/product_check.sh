@@ -24,6 +24,7 @@ grep -Eq '^Time/Date\s+Thu Jan  1 00:00:00 1970' <<<"$headers" || fail "the buil
     fail "imports $imports, wanted ADVAPI32 COMCTL32 GDI32 KERNEL32 MSVCRT RASAPI32 SHELL32 USER32"
 for call in PowerCreateRequest PowerSetRequest PowerClearRequest SetWaitableTimerEx; do
     ! grep -qw "$call" <<<"$import_table" || fail "imports $call, a call of Windows 7 that it must find at run time"
+    grep -qaw "$call" "$exe" || fail "does not name $call, so it can't find it at run time"
 done
 [ "$size" -le 102400 ] || fail "$size bytes, more than 100 KB"
 for line in "FILEVERSION $numbers" "PRODUCTVERSION $numbers" 'FILEFLAGSMASK 0x3f' 'FILEOS 0x40004' \
