@@ -312,8 +312,8 @@ TEST(Schedule, ActionsTheirBoxesAndTheStatusLine)
         {"Home ISP", 600, 3600, BOTH, "t0,t3600", "t3600: " HOME_DIALLED ", HangUp h -> 0 closed", "", "Hung up"},
         {"Home ISP", 1, 3601, BOTH, "t0,t3601", "t3601: HangUp 0 -> 6", // with the null handle
          "missed dial 02:00:01 14/05/2031@Dial missed,6@Hanging Up", "Hangup error"},
-        {"Home ISP", 1, 2, BOTH, "t0,t3601", "",
-         "missed dial 02:00:01 14/05/2031@Dial missed,missed hang-up 02:00:02 14/05/2031@Hangup missed",
+        {"Home ISP", 1, 3600, BOTH, "t0,t3601", "",
+         "missed dial 02:00:01 14/05/2031@Dial missed,missed hang-up 03:00:00 14/05/2031@Hangup missed",
          "Hangup missed"},
         {"Home ISP", 5, NEVER, BOTH, "t10,t5,t6", "t10: " HOME_DIALLED, "", "Connected to ISP"}, // clock back
         {"Home ISP", 0, NEVER, BOTH, "t0,m1,t1", "t0: " HOME_DIALLED "; t1: " HOME_DIALLED, "", "Connected to ISP"},
