@@ -159,7 +159,7 @@ static void ReportMissedMoments(HWND form, const ULONGLONG* moments, ULONGLONG f
 
 // Keeps the computer awake, and wakes it, for the earliest ticked moment
 // that lies ahead, naming it; lets go when none does. A moment lies ahead
-// until the first second not yet looked at that reaches it.
+// while a second not looked at yet will reach it.
 static void KeepAwakeForNextMoment(HWND form, const ULONGLONG* moments)
 {
     int next = -1;
