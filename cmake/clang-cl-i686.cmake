@@ -8,7 +8,23 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR X86)
 
-set(QUORVEL_LLVM_BIN /usr/lib/llvm-14/bin CACHE PATH "clang-cl, llvm-rc and lld-link")
+# Each Debian release ships its own LLVM under /usr/lib/llvm-N: the newest
+# one that has all three tools is taken, unless QUORVEL_LLVM_BIN names one.
+if(NOT QUORVEL_LLVM_BIN)
+    file(GLOB _quorvel_llvm_dirs LIST_DIRECTORIES true /usr/lib/llvm-*/bin)
+    list(SORT _quorvel_llvm_dirs COMPARE NATURAL ORDER DESCENDING)
+    foreach(_dir IN LISTS _quorvel_llvm_dirs)
+        if(EXISTS ${_dir}/clang-cl AND EXISTS ${_dir}/llvm-rc AND EXISTS ${_dir}/lld-link)
+            set(QUORVEL_LLVM_BIN ${_dir})
+            break()
+        endif()
+    endforeach()
+    if(NOT QUORVEL_LLVM_BIN)
+        message(FATAL_ERROR "no /usr/lib/llvm-N/bin with clang-cl, llvm-rc and lld-link; "
+                            "install Debian's clang-tools, lld and llvm, or set QUORVEL_LLVM_BIN")
+    endif()
+endif()
+set(QUORVEL_LLVM_BIN ${QUORVEL_LLVM_BIN} CACHE PATH "clang-cl, llvm-rc and lld-link")
 set(QUORVEL_WINE_INCLUDE /usr/include/wine/wine CACHE PATH "Wine's windows/ and msvcrt/ headers")
 set(QUORVEL_MINGW_LIB /usr/i686-w64-mingw32/lib CACHE PATH "MinGW-w64's i686 import libraries")
 

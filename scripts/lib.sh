@@ -7,7 +7,18 @@ QUORVEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # The product, quorvel.exe for 32-bit Windows, is always built here.
 QUORVEL_BUILD="$QUORVEL_ROOT/build"
 QUORVEL_LOGS="$QUORVEL_BUILD/logs"
-QUORVEL_PACKAGES="g++-mingw-w64-i686-posix wine wine32:i386 wine64 fonts-wine xvfb x11-utils imagemagick cmake ninja-build tzdata"
+# What each script needs from Debian, in one place. Debian 12 and 13 name
+# them alike: the unversioned clang-tools, lld and llvm bring the release's
+# own LLVM (14 on Debian 12, 19 on Debian 13), which the MSVC-dialect check
+# finds where it is installed. wine32 comes from the i386 architecture.
+QUORVEL_BUILD_PACKAGES="g++-mingw-w64-i686-posix cmake ninja-build"
+QUORVEL_PACKAGES="$QUORVEL_BUILD_PACKAGES wine wine32:i386 wine64 fonts-wine xvfb x11-utils imagemagick tzdata"
+# The MSVC-dialect check compiles with clang-cl against Wine's headers; the
+# release check packs a zip; the product check reads the manifest with
+# xmllint.
+QUORVEL_TEST_PACKAGES="$QUORVEL_PACKAGES googletest zip clang-tools lld llvm libwine-dev libxml2-utils"
+QUORVEL_RELEASE_PACKAGES="$QUORVEL_BUILD_PACKAGES zip"
+QUORVEL_64BIT_PACKAGES="g++-mingw-w64-x86-64-posix"
 # The tests run in a zone with daylight saving and an offset from UTC, so
 # that local time read as UTC, or a change of the clock at night, shows.
 QUORVEL_TEST_TIME_ZONE=Europe/Berlin
@@ -75,7 +86,6 @@ install_missing_packages() {
         fail_step "installing $missing" "" "run the script as root (or with sudo), or install them yourself"
     fi
     local hint="check that apt-get reaches Debian's archive and that no other apt-get is running"
-    # wine32 comes from the i386 architecture.
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         run_step "adding the i386 architecture (dpkg --add-architecture i386)" "$hint" \
             dpkg --add-architecture i386
@@ -113,7 +123,7 @@ choose_route() {
         export WINEARCH=win32
     else
         say "Route: 64-bit: the same sources built for x86_64 in build/x86_64, under wine64, in a 64-bit prefix."
-        install_missing_packages g++-mingw-w64-x86-64-posix
+        install_missing_packages $QUORVEL_64BIT_PACKAGES
         QUORVEL_RUN_BUILD=$QUORVEL_BUILD/x86_64
         QUORVEL_WINE=$WINE64_LOADER
         QUORVEL_WINESERVER=$WINE64_SERVER

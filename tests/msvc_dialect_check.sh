@@ -12,7 +12,6 @@ set -uo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 SOURCE_DIR WORK_DIR" >&2; exit 2; }
 src=$1 work=$2
 toolchain=$src/cmake/clang-cl-i686.cmake
-llvm=/usr/lib/llvm-14/bin
 mingw_lib=/usr/i686-w64-mingw32/lib
 entry_point=_WinMainCRTStartup
 # Helpers that cl.exe's code calls in Microsoft's static runtime: the stack
@@ -22,8 +21,8 @@ runtime_helpers='^(___security_cookie|@__security_check_cookie@4|___guard_check_
 
 fail() { printf 'MSVC-dialect check FAILED: %s\n' "$*" >&2; exit 1; }
 
-for f in "$llvm/clang-cl" "$llvm/lld-link" /usr/include/wine/wine/windows/windows.h "$mingw_lib/libucrt.a"; do
-    [ -e "$f" ] || fail "$f is missing; scripts/test installs it (clang-tools-14 lld-14 llvm-14 libwine-dev mingw-w64)"
+for f in /usr/include/wine/wine/windows/windows.h "$mingw_lib/libucrt.a"; do
+    [ -e "$f" ] || fail "$f is missing; scripts/test installs it (libwine-dev, mingw-w64)"
 done
 
 rm -rf "$work"
@@ -32,6 +31,9 @@ log=$work/build.log
 cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
     -DQUORVEL_TESTS=OFF -DQUORVEL_TOOLS=OFF >"$log" 2>&1 ||
     { cat "$log"; fail "configuring through the MSVC branch (above)"; }
+# The LLVM the toolchain file chose, for reading the exe and the libraries.
+llvm=$(sed -n 's/^QUORVEL_LLVM_BIN:PATH=//p' "$work/build/CMakeCache.txt")
+[ -x "$llvm/llvm-readobj" ] && [ -x "$llvm/llvm-nm" ] || fail "no llvm-readobj and llvm-nm in '$llvm' (Debian's llvm)"
 cmake --build "$work/build" >>"$log" 2>&1 ||
     { cat "$log"; fail "compiling or linking in MSVC mode (above)"; }
 grep -q -- '-MT .*/W4 /WX' "$work/build/build.ninja" ||
@@ -76,6 +78,6 @@ while read -r sym; do
 done <<<"$unresolved"
 [ ${#bad[@]} -eq 0 ] ||
     fail "unresolved, and neither the C runtime's nor the entry point (a Windows import no import library resolves, or a symbol nothing defines): ${bad[*]}"
-printf 'Compiled in MSVC mode: %s objects and the resource script; marked %s; left for the C runtime: %s\n' \
-    "$(find "$work/build" -path '*.dir/*' -name '*.obj' | wc -l)" \
+printf 'Compiled in MSVC mode with %s: %s objects and the resource script; marked %s; left for the C runtime: %s\n' \
+    "$("$llvm/clang-cl" --version | head -n1)" "$(find "$work/build" -path '*.dir/*' -name '*.obj' | wc -l)" \
     "$(grep -o 'IMAGE_DLL_CHARACTERISTICS_[A-Z_]*' <<<"$built" | cut -d_ -f4- | sort -u | xargs)" "$(printf '%s ' $unresolved)"
