@@ -12,13 +12,98 @@ static bool ShellIcon(HWND form, DWORD action)
     return Shell_NotifyIconA(action, reinterpret_cast<NOTIFYICONDATAA*>(&nid)) != FALSE;
 }
 
-// A shell that reports every add as failed; a busy one has made it all the same.
+// The shell as the program reaches it: each add recorded; while g_shellFails, every add reported
+// as failed, where a busy shell has made it all the same and a refusing one has not.
 static BOOL(WINAPI* g_shellNotify)(DWORD, NOTIFYICONDATAA*);
-static bool g_shellBusy;
-static BOOL WINAPI RefuseAdding(DWORD action, NOTIFYICONDATAA* nid)
+static bool g_shellFails, g_shellBusy;
+static std::string g_added;
+static BOOL WINAPI RecordShell(DWORD action, NOTIFYICONDATAA* record)
 {
-    BOOL done = action != NIM_ADD || g_shellBusy ? g_shellNotify(action, nid) : FALSE;
-    return action == NIM_ADD ? FALSE : done;
+    if (action == NIM_ADD) {
+        const NOTIFYICONDATAA_V1* nid = reinterpret_cast<const NOTIFYICONDATAA_V1*>(record);
+        g_added = "size " + std::to_string(nid->cbSize) + ", id " + std::to_string(nid->uID) + ", flags " +
+                  std::to_string(nid->uFlags) + ", message " + std::to_string(nid->uCallbackMessage) + ", tip " +
+                  std::string(nid->szTip, strnlen(nid->szTip, sizeof nid->szTip));
+    }
+    if (!g_shellFails || action != NIM_ADD)
+        return g_shellNotify(action, record);
+    if (g_shellBusy)
+        g_shellNotify(action, record);
+    return FALSE;
+}
+
+// A part of the screen, or an icon drawn on a background, pixel by pixel.
+static std::vector<COLORREF> Pixels(const RECT& part, HICON icon, COLORREF background)
+{
+    int width = part.right - part.left, height = part.bottom - part.top;
+    HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    if (icon == nullptr) {
+        BitBlt(dc, 0, 0, width, height, screen, part.left, part.top, SRCCOPY);
+    } else {
+        HBRUSH brush = CreateSolidBrush(background);
+        RECT all = {0, 0, width, height};
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+    }
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            pixels.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Where a user sees the form's icon: the rectangle the shell gives for it (Windows 7 and later), or
+// else the one place in the task bar that shows its picture as the shell draws it, small. Pixels
+// that show through the icon are not compared.
+static bool FindIconOnScreen(HWND form, POINT* centre)
+{
+    struct IconIdentifier {
+        DWORD cbSize;
+        HWND hWnd;
+        UINT uID;
+        GUID guidItem;
+    } id = {sizeof id, form, TRAY_ICON_ID, {}};
+    auto getRect = reinterpret_cast<HRESULT(WINAPI*)(const IconIdentifier*, RECT*)>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("shell32.dll"), "Shell_NotifyIconGetRect")));
+    RECT rect;
+    if (getRect != nullptr && getRect(&id, &rect) == S_OK) {
+        *centre = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        return true;
+    }
+    RECT bar, small = {0, 0, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
+    GetWindowRect(FindWindowA("Shell_TrayWnd", nullptr), &bar);
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
+    std::vector<COLORREF> onBlack = Pixels(small, icon, RGB(0, 0, 0)), onWhite = Pixels(small, icon, RGB(255, 255, 255));
+    std::vector<COLORREF> shown = Pixels(bar, nullptr, 0);
+    int barWidth = bar.right - bar.left, found = 0;
+    for (int top = 0; top + small.bottom <= bar.bottom - bar.top; top++)
+        for (int left = 0; left + small.right <= barWidth; left++) {
+            bool same = true;
+            for (size_t i = 0; same && i < onBlack.size(); i++)
+                same = onBlack[i] != onWhite[i] ||
+                       shown[(top + i / small.right) * barWidth + left + i % small.right] == onBlack[i];
+            if (same && found++ == 0)
+                *centre = {bar.left + left + small.right / 2, bar.top + top + small.bottom / 2};
+        }
+    return found == 1;
+}
+
+static void DoubleClickAt(POINT at)
+{
+    SetCursorPos(at.x, at.y);
+    INPUT clicks[4] = {};
+    for (int i = 0; i < 4; i++) {
+        clicks[i].type = INPUT_MOUSE;
+        clicks[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    }
+    SendInput(4, clicks, sizeof clicks[0]);
 }
 
 TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
@@ -30,7 +115,10 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     ShowWindow(form, SW_SHOW);
     HWND tray = FindWindowA("Shell_TrayWnd", nullptr);
     ASSERT_NE(tray, nullptr) << "the test prefix runs Wine's shell";
+    g_shellNotify = reinterpret_cast<decltype(g_shellNotify)>(
+        SwapImport("shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(RecordShell)));
     PressButton(form, IDC_HIDE);
+    EXPECT_EQ(g_added, "size 88, id 1, flags 7, message 1234, tip Quorvel") << "the icon handed to the shell";
     for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_MOUSEMOVE})
         SendMessageA(form, WM_TRAYNOTIFY, TRAY_ICON_ID, mouse);
     EXPECT_FALSE(IsWindowVisible(form)) << "the form after Hide and clicks that are no double-click";
@@ -51,11 +139,10 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     EXPECT_FALSE(g_caughtBoxes[0].ownerVisible) << "the form while its box is open";
     EXPECT_FALSE(IsWindowVisible(form)) << "the form after its box";
 
-    // The shell's own double-click on the icon, rightmost in its area.
-    RECT area;
-    GetClientRect(tray, &area);
-    PostMessageA(tray, WM_LBUTTONDBLCLK, MK_LBUTTON,
-                 MAKELPARAM(area.right - GetSystemMetrics(SM_CXSMICON) / 2 - 3, area.bottom / 2));
+    // A user's double-click on the icon where the shell shows it.
+    POINT icon;
+    ASSERT_TRUE(FindIconOnScreen(form, &icon)) << "the shell shows the form's icon once in its task bar";
+    DoubleClickAt(icon);
     for (int i = 0; i < 100 && !IsWindowVisible(form) && !QuitRequested(); i++)
         Sleep(20);
     EXPECT_TRUE(IsWindowVisible(form)) << "the form after a double-click on its icon";
@@ -65,8 +152,7 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     EXPECT_FALSE(ShellIcon(form, NIM_MODIFY)) << "a shown form puts no icon into a new shell";
 
     // An add reported as failed: a busy shell's icon is there and serves; a refused one leaves the form shown.
-    g_shellNotify = reinterpret_cast<decltype(g_shellNotify)>(
-        SwapImport("shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(RefuseAdding)));
+    g_shellFails = true;
     for (bool busy : {true, false}) {
         SCOPED_TRACE(busy ? "a busy shell" : "a shell that refuses the icon");
         g_shellBusy = busy;
@@ -78,6 +164,7 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
         SendMessageA(form, WM_TRAYNOTIFY, TRAY_ICON_ID, WM_LBUTTONDBLCLK); // brings a hidden form back
         EXPECT_TRUE(IsWindowVisible(form)) << "the form after a double-click";
     }
+    g_shellFails = false;
     SwapImport("shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(g_shellNotify));
     for (const CaughtBox& box : g_caughtBoxes) {
         EXPECT_EQ(box.text, "The notification area did not take Quorvel's icon, so the form stays on screen. "
