@@ -1,12 +1,12 @@
-// The journal: one line per call, in the format harness.h gives, appended to
-// the file that its variable names, so that tests and the benchmark can see
-// what the program asked for and when.
+// The journal: one line per call, in the format standin_contract.h gives,
+// appended to the file that its variable names, so that tests and the
+// benchmark can see what the program asked for and when.
 #include "standin.h"
 
 #include <stdarg.h>
 #include <stdio.h>
 
-#include "harness.h"
+#include "standin_contract.h"
 
 static const char LINE_END[] = JOURNAL_LINE_END;
 static const DWORD JOURNAL_PATH_CAP = 1024;

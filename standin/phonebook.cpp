@@ -4,7 +4,7 @@
 
 #include <string.h>
 
-#include "harness.h"
+#include "standin_contract.h"
 
 static const char DEFAULT_PHONEBOOK[] = "%APPDATA%\\Microsoft\\Network\\Connections\\Pbk\\rasphone.pbk";
 static const char KEY_PASSWORD[] = "Password";

@@ -1,7 +1,7 @@
 // What the in-process tests share besides the harness.
 #pragma once
 
-#include "harness.h"
+#include "tools/harness.h"
 
 // The real form from the real template, modeless; destroying it stops catching boxes.
 HWND CreateSchedulerForm();

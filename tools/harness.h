@@ -1,26 +1,14 @@
-// What the stand-in remote access service, the tools and the tests share:
-// the names of the variables that point the stand-in at its phonebook and
-// journal, the journal's line format beside its one reader, the clock
-// arithmetic, and a quorvel.exe started and driven from a second process.
-// The stand-in takes the names and the format from here and links nothing.
+// What the tools and the tests share: a phonebook written and the journal
+// read for the stand-in remote access service, the clock arithmetic, and a
+// quorvel.exe started and driven from a second process. The stand-in's
+// variables and line format are its own, in standin_contract.h.
 #pragma once
 
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
-
-// Windows paths of the phonebook the stand-in reads and of the journal it appends to.
-#define PHONEBOOK_VARIABLE "QUORVEL_RAS_PHONEBOOK"
-#define JOURNAL_VARIABLE "QUORVEL_RAS_JOURNAL"
-
-// A journal line: the local time the call started, the function, what the call
-// adds (arguments, " -> " and the result), and the line end, e.g.
-//   2026-12-06 02:00:00.014 RasDialA entry="Home ISP" user="alice" domain="*" -> 0 handle=1
-// The time is written with the first format and read with the second.
-#define JOURNAL_TIME_FORMAT "%04u-%02u-%02u %02u:%02u:%02u.%03u"
-#define JOURNAL_TIME_SCAN "%4u-%2u-%2u %2u:%2u:%2u.%3u"
-#define JOURNAL_LINE_END "\r\n"
+#include "standin/standin_contract.h"
 
 struct JournalCall {
     SYSTEMTIME time; // all zero when the line has no time
