@@ -140,7 +140,7 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     EXPECT_FALSE(IsWindowVisible(form)) << "the form after its box";
 
     // A user's double-click on the icon where the shell shows it.
-    POINT icon;
+    POINT icon = {};
     ASSERT_TRUE(FindIconOnScreen(form, &icon)) << "the shell shows the form's icon once in its task bar";
     DoubleClickAt(icon);
     for (int i = 0; i < 100 && !IsWindowVisible(form) && !QuitRequested(); i++)
