@@ -40,10 +40,16 @@ TEST(EndToEnd, DialsAndHangsUpWithinTheirOwnSecondsOnTheRealTimer)
     SYSTEMTIME dial = AddSeconds(LocalNow(), 3), hangUp = AddSeconds(dial, 2);
     for (int picker : {IDC_DIAL_TIME, IDC_DIAL_DATE, IDC_HANGUP_TIME, IDC_HANGUP_DATE})
         EXPECT_TRUE(SetPicker(quorvel.form, picker, picker == IDC_DIAL_TIME || picker == IDC_DIAL_DATE ? dial : hangUp));
-    PressButton(quorvel.form, IDC_START);
+    // Enter in a field presses the form's default button, Start, and again Stop.
+    ClickControl(quorvel.form, IDC_USER);
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(WaitForText(quorvel.form, IDC_STATUS, "Started counting", EXIT_WAIT_MS)) << "Enter in the user field";
     EXPECT_GT(SecondsBetween(LocalNow(), dial), 0) << "Start came after the dial's second";
     Sleep(static_cast<DWORD>(std::max(0LL, MsBetween(LocalNow(), hangUp))) + 1500);
     EXPECT_EQ(ControlText(quorvel.form, IDC_STATUS), "Hung up");
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(WaitForText(quorvel.form, IDC_START, "Start", EXIT_WAIT_MS)) << "Enter again stops counting";
+    EXPECT_EQ(ControlText(quorvel.form, IDC_STATUS), "Idle");
     PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
     std::vector<JournalCall> dials = JournalCalls("RasDialA"), hangUps = JournalCalls("RasHangUpA");

@@ -43,6 +43,11 @@ TEST(Form, ComesUpIdleWithTheFirstEntryInSortedOrderAndItsCredentials)
     const std::pair<int, LRESULT> limits[] = {{IDC_USER, 256}, {IDC_PASSWORD, 256}, {IDC_DOMAIN, 15}};
     for (const auto& limit : limits)
         EXPECT_EQ(SendDlgItemMessageA(form, limit.first, EM_GETLIMITTEXT, 0, 0), limit.second);
+    // A password typed in is kept, and the field shows none of its characters.
+    for (char typed : std::string("s3cret"))
+        SendDlgItemMessageA(form, IDC_PASSWORD, WM_CHAR, static_cast<BYTE>(typed), 0);
+    EXPECT_EQ(ControlText(form, IDC_PASSWORD), "s3cret");
+    EXPECT_NE(SendDlgItemMessageA(form, IDC_PASSWORD, EM_GETPASSWORDCHAR, 0, 0), 0) << "the password field's mask";
     // Each picker shows a moment in its own format.
     for (int picker : {IDC_DIAL_TIME, IDC_DIAL_DATE, IDC_HANGUP_TIME, IDC_HANGUP_DATE})
         EXPECT_TRUE(SetPicker(form, picker, SYSTEMTIME{2027, 3, 4, 4, 21, 7, 9, 0})) << "picker " << picker;
@@ -79,15 +84,16 @@ TEST(Failures, AreShownWithTheServicesTextTheSystemsOrAnHonestOne)
     // The service's text: a phonebook with no entries has none to select; a folder can't be read as one.
     std::string folder = TempFilePath("folder.pbk");
     CreateDirectoryA(folder.c_str(), nullptr);
-    const std::pair<std::string, const char*> books[] = {
-        {UsePhonebook("; nothing here yet\n"), "The phonebook has no entry of that name."},
-        {folder, "The phonebook file cannot be opened or read."}};
+    // The folder's list can't be read, and then nor can the credentials of no entry.
+    const struct { std::string book; const char* text; size_t boxes; } books[] = {
+        {UsePhonebook("; nothing here yet\n"), "The phonebook has no entry of that name.", 1},
+        {folder, "The phonebook file cannot be opened or read.", 2}};
     for (const auto& book : books) {
-        HWND form = FormOn(book.first);
-        EXPECT_EQ(SendDlgItemMessageA(form, IDC_ENTRY, CB_GETCOUNT, 0, 0), 0) << book.first;
-        EXPECT_GE(g_caughtBoxes.size(), 1u) << "boxes for " << book.first;
+        HWND form = FormOn(book.book);
+        EXPECT_EQ(SendDlgItemMessageA(form, IDC_ENTRY, CB_GETCOUNT, 0, 0), 0) << book.book;
+        EXPECT_EQ(g_caughtBoxes.size(), book.boxes) << "boxes for " << book.book;
         for (const CaughtBox& box : g_caughtBoxes) {
-            EXPECT_EQ(box.text, book.second);
+            EXPECT_EQ(box.text, book.text);
             EXPECT_EQ(box.owner, form);
         }
         DestroySchedulerForm(form);
@@ -110,6 +116,7 @@ TEST(Phonebook, OnlyANewSelectionThatCanBeReadReplacesTypedCredentials)
     SelectEntry(form, "Alpha");
     ASSERT_EQ(g_caughtBoxes.size(), 1u) << "boxes";
     EXPECT_EQ(g_caughtBoxes[0].text, "The phonebook has no entry of that name.");
+    EXPECT_EQ(g_caughtBoxes[0].owner, form);
     ExpectTexts(form, {{IDC_USER, "mine"}, {IDC_PASSWORD, RAS_SAVED_PASSWORD_HANDLE}});
     DestroySchedulerForm(form);
 }

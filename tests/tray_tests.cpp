@@ -95,17 +95,6 @@ static bool FindIconOnScreen(HWND form, POINT* centre)
     return found == 1;
 }
 
-static void DoubleClickAt(POINT at)
-{
-    SetCursorPos(at.x, at.y);
-    INPUT clicks[4] = {};
-    for (int i = 0; i < 4; i++) {
-        clicks[i].type = INPUT_MOUSE;
-        clicks[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-    }
-    SendInput(4, clicks, sizeof clicks[0]);
-}
-
 TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
 {
     UsePhonebook("[Busy Line]\nUser=bob\nDialResult=678\n");
@@ -142,7 +131,7 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     // A user's double-click on the icon where the shell shows it.
     POINT icon = {};
     ASSERT_TRUE(FindIconOnScreen(form, &icon)) << "the shell shows the form's icon once in its task bar";
-    DoubleClickAt(icon);
+    ClickAt(icon, 2);
     for (int i = 0; i < 100 && !IsWindowVisible(form) && !QuitRequested(); i++)
         Sleep(20);
     EXPECT_TRUE(IsWindowVisible(form)) << "the form after a double-click on its icon";
