@@ -107,7 +107,9 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
     g_shellNotify = reinterpret_cast<decltype(g_shellNotify)>(
         SwapImport("shell32.dll", "Shell_NotifyIconA", reinterpret_cast<void*>(RecordShell)));
     PressButton(form, IDC_HIDE);
-    EXPECT_EQ(g_added, "size 88, id 1, flags 7, message 1234, tip Quorvel") << "the icon handed to the shell";
+    // The record's first layout: 88 bytes in the 32-bit program.
+    EXPECT_EQ(g_added, "size " + std::to_string(NOTIFYICONDATAA_V1_SIZE) + ", id 1, flags 7, message 1234, tip Quorvel")
+        << "the icon handed to the shell";
     for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_RBUTTONDBLCLK, WM_MOUSEMOVE})
         SendMessageA(form, WM_TRAYNOTIFY, TRAY_ICON_ID, mouse);
     EXPECT_FALSE(IsWindowVisible(form)) << "the form after Hide and clicks that are no double-click";
