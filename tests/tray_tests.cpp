@@ -32,56 +32,6 @@ static BOOL WINAPI RecordShell(DWORD action, NOTIFYICONDATAA* record)
     return FALSE;
 }
 
-// A part of the screen, or an icon drawn on a background, pixel by pixel.
-static std::vector<COLORREF> Pixels(const RECT& part, HICON icon, COLORREF background)
-{
-    int width = part.right - part.left, height = part.bottom - part.top;
-    HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    if (icon == nullptr) {
-        BitBlt(dc, 0, 0, width, height, screen, part.left, part.top, SRCCOPY);
-    } else {
-        HBRUSH brush = CreateSolidBrush(background);
-        RECT all = {0, 0, width, height};
-        FillRect(dc, &all, brush);
-        DeleteObject(brush);
-        DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
-    }
-    std::vector<COLORREF> pixels;
-    for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++)
-            pixels.push_back(GetPixel(dc, x, y));
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
-// Where a user sees the form's icon: the one place in the task bar that shows its picture as the
-// shell draws it, small. Neither Wine answers Shell_NotifyIconGetRect, so the picture is what
-// finds it; pixels that show through the icon are not compared.
-static bool FindIconOnScreen(POINT* centre)
-{
-    RECT bar, small = {0, 0, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
-    GetWindowRect(FindWindowA("Shell_TrayWnd", nullptr), &bar);
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
-    std::vector<COLORREF> onBlack = Pixels(small, icon, RGB(0, 0, 0)), onWhite = Pixels(small, icon, RGB(255, 255, 255));
-    std::vector<COLORREF> shown = Pixels(bar, nullptr, 0);
-    int barWidth = bar.right - bar.left, found = 0;
-    for (int top = 0; top + small.bottom <= bar.bottom - bar.top; top++)
-        for (int left = 0; left + small.right <= barWidth; left++) {
-            bool same = true;
-            for (size_t i = 0; same && i < onBlack.size(); i++)
-                same = onBlack[i] != onWhite[i] ||
-                       shown[(top + i / small.right) * barWidth + left + i % small.right] == onBlack[i];
-            if (same && found++ == 0)
-                *centre = {bar.left + left + small.right / 2, bar.top + top + small.bottom / 2};
-        }
-    return found == 1;
-}
-
 TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
 {
     UsePhonebook("[Busy Line]\nUser=bob\nDialResult=678\n");
@@ -119,7 +69,8 @@ TEST(Tray, HideAndRestoreSwapTheFormAndItsIcon)
 
     // A user's double-click on the icon where the shell shows it.
     POINT icon = {};
-    ASSERT_TRUE(FindIconOnScreen(&icon)) << "the shell shows the form's icon once in its task bar";
+    ASSERT_TRUE(FindShellIcon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP)), &icon))
+        << "the shell shows the form's icon once in its task bar";
     ClickAt(icon, 2);
     for (int i = 0; i < 100 && !IsWindowVisible(form) && !QuitRequested(); i++)
         Sleep(20);

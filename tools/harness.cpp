@@ -273,3 +273,86 @@ std::vector<JournalCall> JournalCalls(const char* function)
     }
     return calls;
 }
+
+void ClickAt(POINT at, int clicks)
+{
+    SetCursorPos(at.x, at.y);
+    for (int i = 0; i < clicks * 2; i++) {
+        INPUT click = {INPUT_MOUSE};
+        click.mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+        SendInput(1, &click, sizeof click);
+    }
+}
+
+void ClickControl(HWND form, int control)
+{
+    RECT rect;
+    GetWindowRect(GetDlgItem(form, control), &rect);
+    ClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, 1);
+}
+
+void PressKey(WORD key)
+{
+    INPUT press[2] = {{INPUT_KEYBOARD}, {INPUT_KEYBOARD}};
+    press[0].ki.wVk = press[1].ki.wVk = key;
+    press[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, press, sizeof press[0]);
+}
+
+bool WaitForText(HWND form, int control, const char* text, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; ControlText(form, control) != text; waited += POLL_MS) {
+        if (waited >= timeoutMs)
+            return false;
+        Sleep(POLL_MS);
+    }
+    return true;
+}
+
+// A part of the screen, or an icon drawn on a background, pixel by pixel.
+static std::vector<COLORREF> Pixels(const RECT& part, HICON icon, COLORREF background)
+{
+    int width = part.right - part.left, height = part.bottom - part.top;
+    HDC screen = GetDC(nullptr), dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    if (icon == nullptr) {
+        BitBlt(dc, 0, 0, width, height, screen, part.left, part.top, SRCCOPY);
+    } else {
+        HBRUSH brush = CreateSolidBrush(background);
+        RECT all = {0, 0, width, height};
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+    }
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            pixels.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Neither Wine answers Shell_NotifyIconGetRect, so the icon's picture is what finds it; pixels
+// that show through the icon are not compared.
+bool FindShellIcon(HICON icon, POINT* centre)
+{
+    RECT bar, small = {0, 0, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
+    GetWindowRect(FindWindowA("Shell_TrayWnd", nullptr), &bar);
+    std::vector<COLORREF> onBlack = Pixels(small, icon, RGB(0, 0, 0)), onWhite = Pixels(small, icon, RGB(255, 255, 255));
+    std::vector<COLORREF> shown = Pixels(bar, nullptr, 0);
+    int barWidth = bar.right - bar.left, found = 0;
+    for (int top = 0; top + small.bottom <= bar.bottom - bar.top; top++)
+        for (int left = 0; left + small.right <= barWidth; left++) {
+            bool same = true;
+            for (size_t i = 0; same && i < onBlack.size(); i++)
+                same = onBlack[i] != onWhite[i] ||
+                       shown[(top + i / small.right) * barWidth + left + i % small.right] == onBlack[i];
+            if (same && found++ == 0)
+                *centre = {bar.left + left + small.right / 2, bar.top + top + small.bottom / 2};
+        }
+    return found == 1;
+}

@@ -59,3 +59,13 @@ std::string ControlText(HWND form, int control);
 void PressButton(HWND form, int control);
 void SelectEntry(HWND form, const char* name);
 bool SetPicker(HWND form, int picker, const SYSTEMTIME& value);
+// A user's mouse and keyboard, through the system's input queue: clicks at a point of the
+// screen or the middle of a control, a key pressed and let go.
+void ClickAt(POINT at, int clicks);
+void ClickControl(HWND form, int control);
+void PressKey(WORD key);
+// Waits until the control shows the text; false when it does not in time.
+bool WaitForText(HWND form, int control, const char* text, DWORD timeoutMs);
+// Where a user sees an icon in the shell's task bar: the middle of the one place there that shows
+// its picture, small, as the shell draws it; false where no place or more than one does.
+bool FindShellIcon(HICON icon, POINT* centre);

@@ -134,38 +134,3 @@ void* SwapImport(const char* dll, const char* function, void* replacement)
     }
     return nullptr;
 }
-
-void ClickAt(POINT at, int clicks)
-{
-    SetCursorPos(at.x, at.y);
-    for (int i = 0; i < clicks * 2; i++) {
-        INPUT click = {INPUT_MOUSE};
-        click.mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-        SendInput(1, &click, sizeof click);
-    }
-}
-
-void ClickControl(HWND form, int control)
-{
-    RECT rect;
-    GetWindowRect(GetDlgItem(form, control), &rect);
-    ClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, 1);
-}
-
-void PressKey(WORD key)
-{
-    INPUT press[2] = {{INPUT_KEYBOARD}, {INPUT_KEYBOARD}};
-    press[0].ki.wVk = press[1].ki.wVk = key;
-    press[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, press, sizeof press[0]);
-}
-
-bool WaitForText(HWND form, int control, const char* text, DWORD timeoutMs)
-{
-    for (DWORD waited = 0; ControlText(form, control) != text; waited += 20) {
-        if (waited >= timeoutMs)
-            return false;
-        Sleep(20);
-    }
-    return true;
-}

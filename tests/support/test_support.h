@@ -28,10 +28,3 @@ std::string SystemText(DWORD code);
 // Swaps a function's entry in this program's import table, through which the program's
 // own code calls it; returns the entry it held, null when the program does not import it.
 void* SwapImport(const char* dll, const char* function, void* replacement);
-// A user's mouse and keyboard, through the system's input queue: clicks at a point of the
-// screen, the middle of a control, a key pressed and let go.
-void ClickAt(POINT at, int clicks);
-void ClickControl(HWND form, int control);
-void PressKey(WORD key);
-// Waits until the control of a form of any process shows the text; false when it does not in time.
-bool WaitForText(HWND form, int control, const char* text, DWORD timeoutMs);
