@@ -340,8 +340,11 @@ static std::vector<COLORREF> Pixels(const RECT& part, HICON icon, COLORREF backg
 // that show through the icon are not compared.
 bool FindShellIcon(HICON icon, POINT* centre)
 {
+    HWND taskBar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (icon == nullptr || taskBar == nullptr)
+        return false;
     RECT bar, small = {0, 0, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
-    GetWindowRect(FindWindowA("Shell_TrayWnd", nullptr), &bar);
+    GetWindowRect(taskBar, &bar);
     std::vector<COLORREF> onBlack = Pixels(small, icon, RGB(0, 0, 0)), onWhite = Pixels(small, icon, RGB(255, 255, 255));
     std::vector<COLORREF> shown = Pixels(bar, nullptr, 0);
     int barWidth = bar.right - bar.left, found = 0;
