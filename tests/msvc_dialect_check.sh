@@ -52,7 +52,7 @@ for switch in /GS /guard:cf; do
     ! grep -v -- " $switch " <<<"$compiles" | grep -q . || fail "the MSVC branch compiled a source without $switch"
 done
 link=$(grep -A3 '^build bin/quorvel.exe:' "$work/build/build.ninja" | grep '^  LINK_FLAGS = ')
-for switch in /DYNAMICBASE /NXCOMPAT /GUARD:CF /CETCOMPAT /SAFESEH /TSAWARE /MANIFEST:NO; do
+for switch in /DYNAMICBASE /NXCOMPAT /GUARD:CF /CETCOMPAT /SAFESEH /TSAWARE /DEPENDENTLOADFLAG:0x800 /MANIFEST:NO; do
     grep -q -- " $switch\( \|$\)" <<<"$link" || fail "the MSVC branch did not link quorvel.exe with $switch"
 done
 built=$("$llvm/llvm-readobj" --file-headers --coff-debug-directory --coff-resources "$exe" 2>&1) ||
@@ -60,6 +60,10 @@ built=$("$llvm/llvm-readobj" --file-headers --coff-debug-directory --coff-resour
 for mark in DYNAMIC_BASE NX_COMPAT GUARD_CF TERMINAL_SERVER_AWARE EX_CET_COMPAT; do
     grep -q "IMAGE_DLL_CHARACTERISTICS_$mark " <<<"$built" || fail "lld-link did not mark $exe $mark"
 done
+# As in the MinGW build, only DLLs that Windows takes from the system.
+imports=$("$llvm/llvm-readobj" --coff-imports "$exe" | sed -n 's/^ *Name: //p' | tr a-z A-Z | sort -u | xargs)
+[ "$imports" = "COMCTL32.DLL GDI32.DLL KERNEL32.DLL SHELL32.DLL USER32.DLL" ] ||
+    fail "$exe imports $imports, wanted COMCTL32 GDI32 KERNEL32 SHELL32 USER32 alone"
 manifest=$(grep -A4 'Type: MANIFEST (ID 24)' <<<"$built" | tr -s ' \n' ' ')
 [[ $manifest == *"Number of String Entries: 0 Number of ID Entries: 1 Name: (ID 1)"* ]] ||
     fail "$exe does not hold one manifest, resource 1 of type 24, but: ${manifest:-none}"
@@ -78,6 +82,6 @@ while read -r sym; do
 done <<<"$unresolved"
 [ ${#bad[@]} -eq 0 ] ||
     fail "unresolved, and neither the C runtime's nor the entry point (a Windows import no import library resolves, or a symbol nothing defines): ${bad[*]}"
-printf 'Compiled in MSVC mode with %s: %s objects and the resource script; marked %s; left for the C runtime: %s\n' \
-    "$("$llvm/clang-cl" --version | head -n1)" "$(find "$work/build" -path '*.dir/*' -name '*.obj' | wc -l)" \
+printf 'Compiled in MSVC mode with %s: %s objects and the resource script; imports %s; marked %s; left for the C runtime: %s\n' \
+    "$("$llvm/clang-cl" --version | head -n1)" "$(find "$work/build" -path '*.dir/*' -name '*.obj' | wc -l)" "$imports" \
     "$(grep -o 'IMAGE_DLL_CHARACTERISTICS_[A-Z_]*' <<<"$built" | cut -d_ -f4- | sort -u | xargs)" "$(printf '%s ' $unresolved)"

@@ -19,11 +19,18 @@ fail() { echo "FAILED: $exe: $*" >&2; failed=1; }
 grep -q 'file format pei-i386' <<<"$headers" || fail "not a PE32 for i386"
 grep -Eq '^Subsystem\s+00000002' <<<"$headers" || fail "not for the GUI subsystem"
 grep -Eq '^Time/Date\s+Thu Jan  1 00:00:00 1970' <<<"$headers" || fail "the build's time is in its header"
-# ADVAPI32: the stack check's random guard (CryptGenRandom).
-[ "$imports" = "ADVAPI32.DLL COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL RASAPI32.DLL SHELL32.DLL USER32.DLL" ] ||
-    fail "imports $imports, wanted ADVAPI32 COMCTL32 GDI32 KERNEL32 MSVCRT RASAPI32 SHELL32 USER32"
-for call in PowerCreateRequest PowerSetRequest PowerClearRequest SetWaitableTimerEx; do
-    ! grep -qw "$call" <<<"$import_table" || fail "imports $call, a call of Windows 7 that it must find at run time"
+# Only DLLs that Windows always takes from the system, whatever lies beside
+# the exe: known DLLs, and COMCTL32, which the manifest takes from the
+# side-by-side store. ADVAPI32: the stack check's random guard
+# (CryptGenRandom). RASAPI32 is none of them: the program loads it from the
+# system folder itself.
+[ "$imports" = "ADVAPI32.DLL COMCTL32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL SHELL32.DLL USER32.DLL" ] ||
+    fail "imports $imports, wanted the known DLLs ADVAPI32 GDI32 KERNEL32 MSVCRT SHELL32 USER32 and COMCTL32 alone"
+grep -qaw 'rasapi32\.dll' "$exe" || fail "does not name rasapi32.dll, so it can't load it from the system folder"
+# Calls newer than XP (SetDllDirectoryA: XP SP1), found at run time.
+for call in PowerCreateRequest PowerSetRequest PowerClearRequest SetWaitableTimerEx SetDefaultDllDirectories \
+    SetDllDirectoryA; do
+    ! grep -qw "$call" <<<"$import_table" || fail "imports $call, a call newer than XP that it must find at run time"
     grep -qaw "$call" "$exe" || fail "does not name $call, so it can't find it at run time"
 done
 [ "$size" -le 102400 ] || fail "$size bytes, more than 100 KB"

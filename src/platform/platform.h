@@ -87,6 +87,22 @@ static_assert(sizeof(NOTIFYICONDATAA_V1) == NOTIFYICONDATAA_V1_RECORD_SIZE, "NOT
 static_assert(sizeof(NOTIFYICONDATAA_V1) == NOTIFYICONDATAA_V1_SIZE, "agrees with shellapi.h");
 static_assert(sizeof(POWER_REASON) == POWER_REASON_RECORD_SIZE, "REASON_CONTEXT");
 
+// Where the program takes its DLLs from: the system folder alone.
+// Limits loading for the rest of the process, as far as the Windows it
+// runs on allows; WinMain calls it first.
+void LimitDllSearchToSystem();
+// A DLL from the system folder, never from the program's folder or the one
+// it was started in; null, with the reason in GetLastError, where it can't
+// be loaded.
+HMODULE LoadSystemDll(const char* name);
+// The address of a call that older Windows lack, in a DLL the program has
+// loaded, for the caller to take as its own type of function; null where
+// it is missing.
+void* FindLaterCall(const char* dll, const char* name);
+
+// The remote access calls, as the program makes them. They pass on to the
+// service's rasapi32.dll, loaded from the system folder at the first call;
+// where it can't be, each returns the system's code for the reason.
 extern "C" {
 DWORD WINAPI RasEnumEntriesA(LPCSTR reserved, LPCSTR phonebook, RASENTRYNAMEA* entries,
                              LPDWORD byteCount, LPDWORD entryCount);
@@ -97,3 +113,8 @@ DWORD WINAPI RasGetConnectStatusA(HRASCONN connection, RASCONNSTATUSA* status);
 DWORD WINAPI RasHangUpA(HRASCONN connection);
 DWORD WINAPI RasGetErrorStringA(UINT code, LPSTR buffer, DWORD capacity);
 }
+
+#ifdef QUORVEL_TESTING
+// Forgets the service, so that the next call loads it again.
+void ResetRemoteAccessState();
+#endif

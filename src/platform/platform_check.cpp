@@ -30,6 +30,7 @@ static_assert(REASON_CONTEXT_VERSION_0 == POWER_REQUEST_CONTEXT_VERSION &&
                   POWER_REASON_RECORD_SIZE == sizeof(REASON_CONTEXT) &&
                   POWER_REQUEST_SYSTEM_REQUIRED == PowerRequestSystemRequired,
               "power requests");
+static_assert(DLL_SEARCH_SYSTEM32 == LOAD_LIBRARY_SEARCH_SYSTEM32, "the system folder's search flag");
 // The first layouts are the heads of the later ones, up to the alignment of
 // their end. MinGW-w64's ras.h has the later layouts; Wine's, which the
 // MSVC-dialect check compiles against, has the first ones only.

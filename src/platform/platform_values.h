@@ -33,6 +33,10 @@
 #define POWER_REQUEST_SYSTEM_REQUIRED 1
 #define POWER_REQUEST_EXECUTION_REQUIRED 3
 
+// Where LoadLibraryExA and SetDefaultDllDirectories look: the system folder
+// alone (Windows 8, and 7 with its update).
+#define DLL_SEARCH_SYSTEM32 0x00000800
+
 // Sizes of the records in their first layouts.
 #define RASENTRYNAMEA_V1_SIZE 264
 #define RASDIALPARAMSA_V1_SIZE 1052

@@ -25,12 +25,9 @@ static bool g_threadKeepsAwake;
 // The reason given for keeping awake; empty when the system may sleep.
 static char g_awakeReason[WAKE_REASON_CAP];
 
-// The address of a call that older Windows lacks, for the caller to take
-// as its own type of function; null where it is missing.
 static void* FindKernelCall(const char* name)
 {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    return kernel != nullptr ? reinterpret_cast<void*>(GetProcAddress(kernel, name)) : nullptr;
+    return FindLaterCall("kernel32.dll", name);
 }
 
 // The platform takes the reason as a wide string.

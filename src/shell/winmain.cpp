@@ -2,6 +2,8 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int)
 {
+    // Before anything else is loaded: the exe may lie among strangers' files.
+    LimitDllSearchToSystem();
     if (previous == nullptr && RegisterMainClass(instance) == 0)
         return 0;
     g_hInstance = instance;
