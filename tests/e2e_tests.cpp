@@ -59,3 +59,31 @@ TEST(EndToEnd, DialsAndHangsUpWithinTheirOwnSecondsOnTheRealTimer)
     EXPECT_EQ(SecondsBetween(hangUp, hangUps[0].time), 0) << hangUps[0].line;
     EXPECT_EQ(dials[0].rest, "entry=\"Home ISP\" user=\"alice\" domain=\"HOME\" -> 0 handle=1");
 }
+
+TEST(EndToEnd, AStrangersRasapi32BesideTheExeOrInTheFolderItStartsInIsNeverLoaded)
+{
+    // A copy of the exe in a Downloads folder beside someone's rasapi32.dll, started in another folder that holds one
+    // too, with Wine told to look for that DLL where Windows does.
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string planted = std::string(self, strrchr(self, '\\')) + "\\planted\\rasapi32.dll";
+    std::string downloads = TempFilePath("Downloads"), startedIn = TempFilePath("started-in");
+    for (const std::string& folder : {downloads, startedIn}) {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA(planted.c_str(), (folder + "\\rasapi32.dll").c_str(), FALSE)) << planted;
+    }
+    ASSERT_TRUE(CopyFileA(QuorvelExePath().c_str(), (downloads + "\\quorvel.exe").c_str(), FALSE));
+    char overrides[512] = "";
+    GetEnvironmentVariableA("WINEDLLOVERRIDES", overrides, sizeof overrides);
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", (std::string(overrides) + ";rasapi32=n,b").c_str());
+    UsePhonebook("[Home ISP]\nUser=alice\n");
+    Launched quorvel = LaunchQuorvel(downloads + "\\quorvel.exe", startedIn.c_str());
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides[0] != '\0' ? overrides : nullptr);
+    for (const std::string& folder : {downloads, startedIn})
+        EXPECT_EQ(GetFileAttributesA((folder + "\\rasapi32.dll.loaded").c_str()), INVALID_FILE_ATTRIBUTES)
+            << "the rasapi32.dll in " << folder << " was loaded";
+    ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
+    EXPECT_EQ(ControlText(quorvel.form, IDC_ENTRY), "Home ISP") << "the entry of the system's service";
+    PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
+}

@@ -4,6 +4,7 @@
 
 #include "dialup/dialup.h"
 #include "res/resource.h"
+#include "scheduler/scheduler.h"
 #include "shell/shell.h"
 #include "standin/standin_values.h"
 #include "test_support.h"
@@ -129,4 +130,79 @@ TEST(Form, ControlsComeFromVersion6OfTheCommonControls)
     EXPECT_TRUE(SendDlgItemMessageA(form, IDC_START, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)));
     EXPECT_GT(ideal.cx, 0);
     DestroySchedulerForm(form);
+}
+
+// The loader as the program reaches it: what limits the search, as Windows 8 (and 7 with its update) or XP SP1 to 7
+// has it, and each load, refused on a Windows without remote access, recorded.
+static bool g_searchFlags, g_noService;
+static std::string g_asked;
+static FARPROC(WINAPI* g_lookUp)(HMODULE, LPCSTR);
+static HMODULE(WINAPI* g_load)(LPCSTR, HANDLE, DWORD);
+
+static BOOL WINAPI RecordSearchLimit(DWORD flags)
+{
+    g_asked += "limit " + std::to_string(flags) + ", ";
+    return TRUE;
+}
+
+static BOOL WINAPI RecordDllFolder(LPCSTR folder)
+{
+    g_asked += "folder \"" + std::string(folder) + "\", ";
+    return TRUE;
+}
+
+static FARPROC WINAPI RecordLookUp(HMODULE module, LPCSTR name)
+{
+    if (HIWORD(name) != 0 && lstrcmpA(name, "SetDefaultDllDirectories") == 0)
+        return g_searchFlags ? reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordSearchLimit)) : nullptr;
+    if (HIWORD(name) != 0 && lstrcmpA(name, "SetDllDirectoryA") == 0)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordDllFolder));
+    return g_lookUp(module, name);
+}
+
+static HMODULE WINAPI RecordLoad(LPCSTR name, HANDLE file, DWORD flags)
+{
+    g_asked += "load " + std::string(name) + " " + std::to_string(flags) + ", ";
+    if (g_noService)
+        SetLastError(ERROR_MOD_NOT_FOUND);
+    return g_noService ? nullptr : g_load(name, file, flags);
+}
+
+TEST(RemoteAccess, ComesFromTheSystemFolderOnceAndWithoutItEachStepFailsWithTheSystemsText)
+{
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    const std::string flags = "limit 2048, load rasapi32.dll 2048, ", noModule = SystemText(ERROR_MOD_NOT_FOUND) + "@";
+    const struct { bool searchFlags, noService; std::string asked, boxes, status; } cases[] = {
+        {true, false, flags, "", "Hung up"},
+        {false, false, "folder \"\", load " + std::string(system) + "\\rasapi32.dll 8, ", "", "Hung up"},
+        {true, true, flags, noModule + "Idle," + noModule + "Idle," + noModule + "Dialling," + noModule + "Hanging Up,",
+         "Hangup error"},
+    };
+    g_lookUp = reinterpret_cast<decltype(g_lookUp)>(
+        SwapImport("kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(RecordLookUp)));
+    g_load = reinterpret_cast<decltype(g_load)>(
+        SwapImport("kernel32.dll", "LoadLibraryExA", reinterpret_cast<void*>(RecordLoad)));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.asked);
+        g_searchFlags = c.searchFlags, g_noService = c.noService, g_asked.clear();
+        ResetRemoteAccessState();
+        LimitDllSearchToSystem();
+        // The form comes up, then dials and hangs up at once.
+        HWND form = FormOn(UsePhonebook("[Home ISP]\nUser=alice\n"));
+        SYSTEMTIME now = UtcNow();
+        SetMoment(form, IDC_DIAL_TIME, IDC_DIAL_DATE, LocalOf(now));
+        SetMoment(form, IDC_HANGUP_TIME, IDC_HANGUP_DATE, LocalOf(now));
+        ToggleCountingAt(form, &now);
+        ExamineScheduleUpTo(form, &now);
+        std::string boxes;
+        for (const CaughtBox& box : g_caughtBoxes)
+            boxes += box.text + "@" + box.ownerStatus + ",";
+        EXPECT_EQ(g_asked, c.asked);
+        EXPECT_EQ(boxes, c.boxes);
+        EXPECT_EQ(ControlText(form, IDC_STATUS), c.status);
+        DestroySchedulerForm(form);
+    }
+    SwapImport("kernel32.dll", "LoadLibraryExA", reinterpret_cast<void*>(g_load));
+    SwapImport("kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(g_lookUp));
 }

@@ -51,19 +51,20 @@ HWND FindQuorvelForm(DWORD processId)
     return search.found;
 }
 
-Launched LaunchQuorvel()
+Launched LaunchQuorvel(const std::string& exe, const char* folder)
 {
     Launched launched = {};
-    std::string exe = QuorvelExePath();
     STARTUPINFOA startup = {sizeof startup};
     std::string commandLine = "\"" + exe + "\"";
     DWORD started = GetTickCount();
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder,
                         &startup, &launched.process)) {
         fprintf(stderr, "could not start %s: error %lu\n", exe.c_str(), GetLastError());
         return launched;
     }
-    while (GetTickCount() - started < FORM_WAIT_MS) {
+    DWORD code = STILL_ACTIVE;
+    while (GetTickCount() - started < FORM_WAIT_MS &&
+           GetExitCodeProcess(launched.process.hProcess, &code) && code == STILL_ACTIVE) {
         HWND form = FindQuorvelForm(launched.process.dwProcessId);
         if (form != nullptr && IsWindowVisible(form)) {
             launched.form = form;
@@ -71,6 +72,10 @@ Launched LaunchQuorvel()
             return launched;
         }
         Sleep(POLL_MS);
+    }
+    if (code != STILL_ACTIVE) {
+        fprintf(stderr, "%s ended with code %#lx before its form came\n", exe.c_str(), code);
+        return launched;
     }
     TerminateProcess(launched.process.hProcess, 1);
     fprintf(stderr, "%s showed no form within %lu ms\n", exe.c_str(), FORM_WAIT_MS);

@@ -45,9 +45,10 @@ struct Launched {
 };
 // quorvel.exe of this build: bin/ beside the folder of the calling program.
 std::string QuorvelExePath();
-// Starts it as a user would and waits until its form is on screen; the
-// form is null when it did not come.
-Launched LaunchQuorvel();
+// Starts it (or another copy of it) as a user would, in the given folder
+// (null: this one), and waits until its form is on screen; the form is null
+// when it did not come.
+Launched LaunchQuorvel(const std::string& exe = QuorvelExePath(), const char* folder = nullptr);
 // Null when no form of that process (0: of any process) is open.
 HWND FindQuorvelForm(DWORD processId);
 // Waits for the end of the process; ends it and returns STILL_ACTIVE when
