@@ -33,10 +33,14 @@ TEST(EndToEnd, TheWaysOfEndingEndWithCodeZeroAndEscapeIsNoneOfThem)
 
 TEST(EndToEnd, DialsAndHangsUpWithinTheirOwnSecondsOnTheRealTimer)
 {
-    UsePhonebook("[Home ISP]\nUser=alice\nPassword=secret\nDomain=HOME\n");
+    // A user ID and a password typed over the stored ones, longer than 49 characters: the dial takes them whole.
+    const std::string user = "a.user.with.a.long.name@" + std::string(40, 'u'), password(64, 'p');
+    UsePhonebook("[Home ISP]\nUser=alice\nPassword=secret\nDomain=HOME\nAcceptPassword=" + password + "\n");
     UseJournal();
     Launched quorvel = LaunchQuorvel();
     ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
+    SetDlgItemTextA(quorvel.form, IDC_USER, user.c_str());
+    SetDlgItemTextA(quorvel.form, IDC_PASSWORD, password.c_str());
     SYSTEMTIME dial = AddSeconds(LocalNow(), 3), hangUp = AddSeconds(dial, 2);
     for (int picker : {IDC_DIAL_TIME, IDC_DIAL_DATE, IDC_HANGUP_TIME, IDC_HANGUP_DATE})
         EXPECT_TRUE(SetPicker(quorvel.form, picker, picker == IDC_DIAL_TIME || picker == IDC_DIAL_DATE ? dial : hangUp));
@@ -57,7 +61,40 @@ TEST(EndToEnd, DialsAndHangsUpWithinTheirOwnSecondsOnTheRealTimer)
     ASSERT_EQ(hangUps.size(), 1u) << "hang-ups";
     EXPECT_EQ(SecondsBetween(dial, dials[0].time), 0) << dials[0].line;
     EXPECT_EQ(SecondsBetween(hangUp, hangUps[0].time), 0) << hangUps[0].line;
-    EXPECT_EQ(dials[0].rest, "entry=\"Home ISP\" user=\"alice\" domain=\"HOME\" -> 0 handle=1");
+    EXPECT_EQ(dials[0].rest, "entry=\"Home ISP\" user=\"" + user + "\" domain=\"HOME\" -> 0 handle=1");
+}
+
+static int VisibleTaskBarButtons()
+{
+    int count = 0;
+    HWND taskBar = FindWindowA("Shell_TrayWnd", nullptr);
+    for (HWND button = nullptr; (button = FindWindowExA(taskBar, button, "Button", nullptr)) != nullptr;)
+        count += IsWindowVisible(button) != FALSE;
+    return count;
+}
+
+TEST(EndToEnd, TheShellShowsTheProgramsIconInTheCaptionAndNotificationAreaAndATaskBarButtonForTheForm)
+{
+    UsePhonebook("[Home ISP]\n");
+    Launched quorvel = LaunchQuorvel();
+    ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
+    // The test program carries the program's own resources.
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
+    POINT at = {};
+    EXPECT_TRUE(FindIconIn(quorvel.form, icon, &at)) << "the form's caption shows the program's icon";
+    // The shell gives a button to a shown window that has no owner and is no tool window.
+    EXPECT_EQ(GetWindow(quorvel.form, GW_OWNER), nullptr) << "the form's owner";
+    EXPECT_FALSE(GetWindowLongA(quorvel.form, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) << "the form is a tool window";
+    int buttons = VisibleTaskBarButtons();
+    PressButton(quorvel.form, IDC_HIDE);
+    for (int i = 0; i < 50 && VisibleTaskBarButtons() != buttons - 1; i++)
+        Sleep(20);
+    EXPECT_EQ(VisibleTaskBarButtons(), buttons - 1) << "the form's button goes from the task bar when it hides";
+    for (int i = 0; i < 50 && !FindShellIcon(icon, &at); i++)
+        Sleep(20);
+    EXPECT_TRUE(FindShellIcon(icon, &at)) << "the notification area shows the program's icon once";
+    PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
 }
 
 TEST(EndToEnd, AStrangersRasapi32BesideTheExeOrInTheFolderItStartsInIsNeverLoaded)

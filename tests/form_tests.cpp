@@ -2,6 +2,8 @@
 // and credentials do, and the reports of a start-up that fails.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "dialup/dialup.h"
 #include "res/resource.h"
 #include "scheduler/scheduler.h"
@@ -37,7 +39,15 @@ TEST(Form, ComesUpIdleWithTheFirstEntryInSortedOrderAndItsCredentials)
     EXPECT_EQ(SendDlgItemMessageA(form, IDC_ENTRY, CB_GETCOUNT, 0, 0), 13);
     // A saved password is shown as the service's handle to it.
     ExpectTexts(form, {{IDC_ENTRY, longName}, {IDC_USER, "al"}, {IDC_PASSWORD, RAS_SAVED_PASSWORD_HANDLE},
-                       {IDC_DOMAIN, "DOM"}});
+                       {IDC_DOMAIN, "DOM"}, {IDC_STATUS, "Idle"}, {IDC_START, "Start"}});
+    // Each picker shows the moment the form came up; a time is set with spin buttons, a date from a drop-down calendar.
+    for (int picker : {IDC_DIAL_TIME, IDC_DIAL_DATE, IDC_HANGUP_TIME, IDC_HANGUP_DATE}) {
+        SYSTEMTIME shown = {};
+        SendDlgItemMessageA(form, picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&shown));
+        EXPECT_LE(std::llabs(SecondsBetween(shown, LocalNow())), 2) << "the moment picker " << picker << " shows";
+        EXPECT_EQ(FindWindowExA(GetDlgItem(form, picker), nullptr, UPDOWN_CLASSA, nullptr) != nullptr,
+                  picker == IDC_DIAL_TIME || picker == IDC_HANGUP_TIME) << "spin buttons in picker " << picker;
+    }
     SelectEntry(form, accented.c_str());
     ExpectTexts(form, {{IDC_ENTRY, accented}, {IDC_USER, "cafe"}, {IDC_PASSWORD, ""}});
     // As much as a dial carries can be typed, and no more.

@@ -270,6 +270,8 @@ TEST(Schedule, ActionsTheirBoxesAndTheStatusLine)
         {600, 3600, "t0,t3600", "t3600: " HOME_HUNG_UP, "", "Hung up"},
         {1, 3601, "t0,t3601", "t3601: HangUp 0 -> 6", MISSED_DIAL ",6@Hanging Up", "Hangup error"},
         {1, 3600, "t0,t3601", "", MISSED_DIAL ",missed hang-up 03:00:00 14/05/2031@Hangup missed", "Hangup missed"},
+        // A clock back over a moment acted on, then on past it further than the catch-up: it was not missed.
+        {600, NEVER, "t600,t0,t4000", "t600: " HOME_DIALLED, "", "Connected to ISP"},
         {5, NEVER, "t10,t5,t6", "t10: " HOME_DIALLED, "", "Connected to ISP"}, // clock back
         {0, NEVER, "t0,t0,m1,t1", "t0: " HOME_DIALLED "; t1: " HOME_DIALLED, "", "Connected to ISP"},
         // Stop and Start within the acted second; Start in a second not looked at yet.
@@ -359,6 +361,26 @@ TEST(Schedule, PowerRequestsAndWakeTimersHoldWhileATickedMomentLiesAheadThroughT
         EXPECT_EQ(seen.asked, c.asked) << "with the boxes " << seen.boxes;
         EXPECT_EQ(seen.reasons, c.reasons);
     }
+}
+
+TEST(Schedule, AMomentMissedOnTheRealClockIsReportedOnceWhileItsBoxStaysOpenOverRealTicks)
+{
+    // Start two hours ago, the dial ticked ten minutes after it and the hang-up unticked twenty: the first tick of
+    // the real timer finds the clock past both. The box of the dial stays open over the ticks that follow.
+    SYSTEMTIME start = AddSeconds(UtcNow(), -7200), dial = LocalOf(AddSeconds(start, 600));
+    HWND form = NewForm(start, 600, 1200, WINDOWS_8);
+    CheckDlgButton(form, IDC_HANGUP_ENABLE, BST_UNCHECKED);
+    StartCatchingBoxes(nullptr, 3500);
+    ToggleCountingAt(form, &start);
+    for (DWORD began = GetTickCount(); GetTickCount() - began < 6000; Sleep(50))
+        QuitRequested();
+    SwapPowerCalls();
+    char missed[64];
+    snprintf(missed, sizeof missed, "missed dial %02u:%02u:%02u %02u/%02u/%04u@Dial missed", dial.wHour, dial.wMinute,
+             dial.wSecond, dial.wDay, dial.wMonth, dial.wYear);
+    ASSERT_EQ(g_caughtBoxes.size(), 1u) << "boxes";
+    EXPECT_EQ(BoxName(g_caughtBoxes[0].text) + "@" + g_caughtBoxes[0].ownerStatus, missed);
+    DestroySchedulerForm(form);
 }
 
 static UINT_PTR WINAPI RefusedSetTimer(HWND, UINT_PTR, UINT, TIMERPROC)

@@ -341,26 +341,30 @@ static std::vector<COLORREF> Pixels(const RECT& part, HICON icon, COLORREF backg
     return pixels;
 }
 
-// Neither Wine answers Shell_NotifyIconGetRect, so the icon's picture is what finds it; pixels
-// that show through the icon are not compared.
-bool FindShellIcon(HICON icon, POINT* centre)
+// Pixels that show through the icon are not compared.
+bool FindIconIn(HWND window, HICON icon, POINT* centre)
 {
-    HWND taskBar = FindWindowA("Shell_TrayWnd", nullptr);
-    if (icon == nullptr || taskBar == nullptr)
+    if (icon == nullptr || window == nullptr)
         return false;
-    RECT bar, small = {0, 0, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
-    GetWindowRect(taskBar, &bar);
+    RECT area, small = {0, 0, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)};
+    GetWindowRect(window, &area);
     std::vector<COLORREF> onBlack = Pixels(small, icon, RGB(0, 0, 0)), onWhite = Pixels(small, icon, RGB(255, 255, 255));
-    std::vector<COLORREF> shown = Pixels(bar, nullptr, 0);
-    int barWidth = bar.right - bar.left, found = 0;
-    for (int top = 0; top + small.bottom <= bar.bottom - bar.top; top++)
-        for (int left = 0; left + small.right <= barWidth; left++) {
+    std::vector<COLORREF> shown = Pixels(area, nullptr, 0);
+    int width = area.right - area.left, found = 0;
+    for (int top = 0; top + small.bottom <= area.bottom - area.top; top++)
+        for (int left = 0; left + small.right <= width; left++) {
             bool same = true;
             for (size_t i = 0; same && i < onBlack.size(); i++)
                 same = onBlack[i] != onWhite[i] ||
-                       shown[(top + i / small.right) * barWidth + left + i % small.right] == onBlack[i];
+                       shown[(top + i / small.right) * width + left + i % small.right] == onBlack[i];
             if (same && found++ == 0)
-                *centre = {bar.left + left + small.right / 2, bar.top + top + small.bottom / 2};
+                *centre = {area.left + left + small.right / 2, area.top + top + small.bottom / 2};
         }
     return found == 1;
+}
+
+// Neither Wine answers Shell_NotifyIconGetRect, so the icon's picture is what finds it.
+bool FindShellIcon(HICON icon, POINT* centre)
+{
+    return FindIconIn(FindWindowA("Shell_TrayWnd", nullptr), icon, centre);
 }

@@ -67,6 +67,7 @@ void ClickControl(HWND form, int control);
 void PressKey(WORD key);
 // Waits until the control shows the text; false when it does not in time.
 bool WaitForText(HWND form, int control, const char* text, DWORD timeoutMs);
-// Where a user sees an icon in the shell's task bar: the middle of the one place there that shows
-// its picture, small, as the shell draws it; false where no place or more than one does.
+// Where a user sees an icon on a window, the shell's task bar say: the middle of the one place there
+// that shows its picture, small, as the shell draws it; false where no place or more than one does.
+bool FindIconIn(HWND window, HICON icon, POINT* centre);
 bool FindShellIcon(HICON icon, POINT* centre);

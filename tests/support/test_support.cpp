@@ -12,6 +12,7 @@ static const int BOX_TEXT_ID = 0xFFFF;
 static HHOOK g_boxHook;
 std::vector<CaughtBox> g_caughtBoxes;
 static void (*g_boxCallback)();
+static UINT g_firstBoxOpenMs;
 
 HWND CreateSchedulerForm()
 {
@@ -71,6 +72,12 @@ static std::string BoxLook(HWND box)
            std::to_string(errorIcons);
 }
 
+static void CALLBACK CloseBox(HWND box, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(box, timer);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
 // Message boxes have an OK button; the form, a dialog too, has none.
 static LRESULT CALLBACK BoxHookProc(int code, WPARAM wParam, LPARAM lParam)
 {
@@ -82,15 +89,19 @@ static LRESULT CALLBACK BoxHookProc(int code, WPARAM wParam, LPARAM lParam)
                                  IsWindowVisible(owner) != FALSE});
         if (g_boxCallback != nullptr)
             g_boxCallback();
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        if (g_caughtBoxes.size() == 1 && g_firstBoxOpenMs > 0)
+            SetTimer(box, 1, g_firstBoxOpenMs, CloseBox);
+        else
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
     }
     return CallNextHookEx(g_boxHook, code, wParam, lParam);
 }
 
-void StartCatchingBoxes(void (*callback)())
+void StartCatchingBoxes(void (*callback)(), UINT firstOpenMs)
 {
     g_caughtBoxes.clear();
     g_boxCallback = callback;
+    g_firstBoxOpenMs = firstOpenMs;
     if (g_boxHook == nullptr)
         g_boxHook = SetWindowsHookExA(WH_CBT, BoxHookProc, nullptr, GetCurrentThreadId());
 }

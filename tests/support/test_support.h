@@ -11,7 +11,8 @@ bool QuitRequested();
 // Each picker gets the moment's half, the other half of another moment.
 void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& value);
 
-// Boxes opened on this thread, with the owner's status then; closed after the callback.
+// Boxes opened on this thread, with the owner's status then; closed after the callback, the first
+// only after firstOpenMs where given, its own modal loop running meanwhile.
 // Every box of the program looks plain: the platform's caption, the error icon and OK alone.
 #define PLAIN_ERROR_BOX "caption Error, buttons 1, error icons 1"
 struct CaughtBox {
@@ -19,7 +20,7 @@ struct CaughtBox {
     HWND owner;
     bool ownerVisible;
 };
-void StartCatchingBoxes(void (*callback)() = nullptr);
+void StartCatchingBoxes(void (*callback)() = nullptr, UINT firstOpenMs = 0);
 void StopCatchingBoxes();
 extern std::vector<CaughtBox> g_caughtBoxes;
 
