@@ -64,6 +64,52 @@ TEST(EndToEnd, DialsAndHangsUpWithinTheirOwnSecondsOnTheRealTimer)
     EXPECT_EQ(dials[0].rest, "entry=\"Home ISP\" user=\"" + user + "\" domain=\"HOME\" -> 0 handle=1");
 }
 
+// The form's own control that holds the keyboard focus, once it is another than the one given.
+static int FocusAfter(const Launched& quorvel, int before)
+{
+    GUITHREADINFO info = {sizeof info};
+    int focus = before;
+    for (int i = 0; i < 50 && focus == before; i++, Sleep(20)) {
+        GetGUIThreadInfo(quorvel.process.dwThreadId, &info);
+        HWND control = info.hwndFocus;
+        while (control != nullptr && GetParent(control) != quorvel.form)
+            control = GetParent(control);
+        focus = GetDlgCtrlID(control);
+    }
+    return focus;
+}
+
+TEST(EndToEnd, EachFieldFollowsItsLabelAndTheTabKeyGoesThroughTheFormInTheTemplatesOrder)
+{
+    UsePhonebook("[Home ISP]\n");
+    Launched quorvel = LaunchQuorvel();
+    ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
+    // A screen reader names a field by the static text just before it in z-order.
+    const std::pair<int, const char*> labels[] = {
+        {IDC_ENTRY, "RAS Entry:"}, {IDC_USER, "User ID:"}, {IDC_PASSWORD, "Password:"}, {IDC_DOMAIN, "Domain:"},
+        {IDC_DIAL_TIME, "Time:"},  {IDC_DIAL_DATE, "Date:"}, {IDC_HANGUP_TIME, "Time:"}, {IDC_HANGUP_DATE, "Date:"}};
+    for (const auto& label : labels) {
+        HWND before = GetWindow(GetDlgItem(quorvel.form, label.first), GW_HWNDPREV);
+        char kind[16] = "", text[32] = "";
+        GetClassNameA(before, kind, sizeof kind);
+        GetWindowTextA(before, text, sizeof text);
+        EXPECT_EQ(std::string(kind) + " " + text, std::string("Static ") + label.second) << "before " << label.first;
+    }
+    // A click on the form, then Tab after Tab from the first field, round to it again.
+    ClickControl(quorvel.form, IDC_STATUS);
+    std::string tabbed, wanted;
+    int focus = 0;
+    for (int control : {IDC_ENTRY, IDC_USER, IDC_PASSWORD, IDC_DOMAIN, IDC_DIAL_ENABLE, IDC_DIAL_TIME, IDC_DIAL_DATE,
+                        IDC_HANGUP_ENABLE, IDC_HANGUP_TIME, IDC_HANGUP_DATE, IDC_START, IDC_HIDE, IDC_CLOSE, IDC_ENTRY}) {
+        wanted += std::to_string(control) + " ";
+        tabbed += std::to_string(focus = FocusAfter(quorvel, focus)) + " ";
+        PressKey(VK_TAB);
+    }
+    EXPECT_EQ(tabbed, wanted) << "the controls the Tab key goes through";
+    PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
+}
+
 static int VisibleTaskBarButtons()
 {
     int count = 0;
@@ -71,6 +117,16 @@ static int VisibleTaskBarButtons()
     for (HWND button = nullptr; (button = FindWindowExA(taskBar, button, "Button", nullptr)) != nullptr;)
         count += IsWindowVisible(button) != FALSE;
     return count;
+}
+
+// Whether what the shell or the program draws or changes comes within two seconds.
+template <typename Check> static bool Eventually(Check check)
+{
+    for (int i = 0; i < 100; i++, Sleep(20)) {
+        if (check())
+            return true;
+    }
+    return false;
 }
 
 TEST(EndToEnd, TheShellShowsTheProgramsIconInTheCaptionAndNotificationAreaAndATaskBarButtonForTheForm)
@@ -81,18 +137,15 @@ TEST(EndToEnd, TheShellShowsTheProgramsIconInTheCaptionAndNotificationAreaAndATa
     // The test program carries the program's own resources.
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
     POINT at = {};
-    EXPECT_TRUE(FindIconIn(quorvel.form, icon, &at)) << "the form's caption shows the program's icon";
-    // The shell gives a button to a shown window that has no owner and is no tool window.
-    EXPECT_EQ(GetWindow(quorvel.form, GW_OWNER), nullptr) << "the form's owner";
-    EXPECT_FALSE(GetWindowLongA(quorvel.form, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) << "the form is a tool window";
-    int buttons = VisibleTaskBarButtons();
+    EXPECT_TRUE(Eventually([&] { return FindIconIn(quorvel.form, icon, &at); })) << "the program's icon in the caption";
     PressButton(quorvel.form, IDC_HIDE);
-    for (int i = 0; i < 50 && VisibleTaskBarButtons() != buttons - 1; i++)
-        Sleep(20);
-    EXPECT_EQ(VisibleTaskBarButtons(), buttons - 1) << "the form's button goes from the task bar when it hides";
-    for (int i = 0; i < 50 && !FindShellIcon(icon, &at); i++)
-        Sleep(20);
-    EXPECT_TRUE(FindShellIcon(icon, &at)) << "the notification area shows the program's icon once";
+    ASSERT_TRUE(Eventually([&] { return FindShellIcon(icon, &at); })) << "the program's icon in the notification area";
+    // A double-click there brings the form back, with a task bar button of its own: it has no owner, and is no tool
+    // window.
+    int hidden = VisibleTaskBarButtons();
+    ClickAt(at, 2);
+    EXPECT_TRUE(Eventually([&] { return VisibleTaskBarButtons() == hidden + 1; })) << "the form's task bar button";
+    EXPECT_TRUE(IsWindowVisible(quorvel.form)) << "the form after a double-click on its icon";
     PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
 }

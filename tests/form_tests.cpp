@@ -142,8 +142,9 @@ TEST(Form, ControlsComeFromVersion6OfTheCommonControls)
     DestroySchedulerForm(form);
 }
 
-// The loader as the program reaches it: what limits the search, as Windows 8 (and 7 with its update) or XP SP1 to 7
-// has it, and each load, refused on a Windows without remote access, recorded.
+// The loader and the later calls as the program reaches them, each call recorded: what limits the search, as
+// Windows 8 (and 7 with its update) or XP SP1 to 7 has it, and each load, refused on a Windows without remote
+// access; the message filter of Windows 7, or of Vista where the search is not limited; the end of ghosts.
 static bool g_searchFlags, g_noService;
 static std::string g_asked;
 static FARPROC(WINAPI* g_lookUp)(HMODULE, LPCSTR);
@@ -161,12 +162,37 @@ static BOOL WINAPI RecordDllFolder(LPCSTR folder)
     return TRUE;
 }
 
+static BOOL WINAPI RecordProcessFilter(UINT message, DWORD action)
+{
+    g_asked += std::string(message == TaskbarCreatedMessage() ? "let TaskbarCreated in " : "let ? in ") +
+               std::to_string(action) + ", ";
+    return TRUE;
+}
+
+static BOOL WINAPI RecordFormFilter(HWND, UINT message, DWORD action, void*)
+{
+    g_asked += "form's filter: ";
+    return RecordProcessFilter(message, action);
+}
+
+static void WINAPI RecordNoGhosts()
+{
+    g_asked += "no ghosts, ";
+}
+
 static FARPROC WINAPI RecordLookUp(HMODULE module, LPCSTR name)
 {
-    if (HIWORD(name) != 0 && lstrcmpA(name, "SetDefaultDllDirectories") == 0)
-        return g_searchFlags ? reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordSearchLimit)) : nullptr;
-    if (HIWORD(name) != 0 && lstrcmpA(name, "SetDllDirectoryA") == 0)
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void*>(RecordDllFolder));
+    // XP SP1 to 7 without its update lacks the search flags; Vista, the window's own message filter.
+    const std::pair<const char*, void*> recorders[] = {
+        {"SetDefaultDllDirectories", g_searchFlags ? reinterpret_cast<void*>(RecordSearchLimit) : nullptr},
+        {"SetDllDirectoryA", reinterpret_cast<void*>(RecordDllFolder)},
+        {"ChangeWindowMessageFilterEx", g_searchFlags ? reinterpret_cast<void*>(RecordFormFilter) : nullptr},
+        {"ChangeWindowMessageFilter", reinterpret_cast<void*>(RecordProcessFilter)},
+        {"DisableProcessWindowsGhosting", reinterpret_cast<void*>(RecordNoGhosts)}};
+    for (const auto& recorder : recorders) {
+        if (HIWORD(name) != 0 && lstrcmpA(name, recorder.first) == 0)
+            return reinterpret_cast<FARPROC>(recorder.second);
+    }
     return g_lookUp(module, name);
 }
 
@@ -178,14 +204,17 @@ static HMODULE WINAPI RecordLoad(LPCSTR name, HANDLE file, DWORD flags)
     return g_noService ? nullptr : g_load(name, file, flags);
 }
 
-TEST(RemoteAccess, ComesFromTheSystemFolderOnceAndWithoutItEachStepFailsWithTheSystemsText)
+TEST(LaterCalls, TheServiceComesFromTheSystemFolderOnceAndTheFormLetsTheShellInAndNeverGhosts)
 {
     char system[MAX_PATH];
     GetSystemDirectoryA(system, sizeof system);
-    const std::string flags = "limit 2048, load rasapi32.dll 2048, ", noModule = SystemText(ERROR_MOD_NOT_FOUND) + "@";
+    const std::string form = "no ghosts, form's filter: let TaskbarCreated in 1, ";
+    const std::string flags = "limit 2048, " + form + "load rasapi32.dll 2048, ";
+    const std::string noModule = SystemText(ERROR_MOD_NOT_FOUND) + "@";
     const struct { bool searchFlags, noService; std::string asked, boxes, status; } cases[] = {
         {true, false, flags, "", "Hung up"},
-        {false, false, "folder \"\", load " + std::string(system) + "\\rasapi32.dll 8, ", "", "Hung up"},
+        {false, false, "folder \"\", no ghosts, let TaskbarCreated in 1, load " + std::string(system) +
+         "\\rasapi32.dll 8, ", "", "Hung up"},
         {true, true, flags, noModule + "Idle," + noModule + "Idle," + noModule + "Dialling," + noModule + "Hanging Up,",
          "Hangup error"},
     };

@@ -29,7 +29,7 @@ grep -Eq '^Time/Date\s+Thu Jan  1 00:00:00 1970' <<<"$headers" || fail "the buil
 grep -qaw 'rasapi32\.dll' "$exe" || fail "does not name rasapi32.dll, so it can't load it from the system folder"
 # Calls newer than XP (SetDllDirectoryA: XP SP1), found at run time.
 for call in PowerCreateRequest PowerSetRequest PowerClearRequest SetWaitableTimerEx SetDefaultDllDirectories \
-    SetDllDirectoryA; do
+    SetDllDirectoryA ChangeWindowMessageFilterEx ChangeWindowMessageFilter DisableProcessWindowsGhosting; do
     ! grep -qw "$call" <<<"$import_table" || fail "imports $call, a call newer than XP that it must find at run time"
     grep -qaw "$call" "$exe" || fail "does not name $call, so it can't find it at run time"
 done
@@ -59,8 +59,9 @@ else
         "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a:10 and 11"; do
         grep -qF "<supportedOS Id=\"{${os%%:*}}\"/>" <<<"$flat" || fail "its manifest does not name Windows ${os#*:} as supported"
     done
-    grep -qF '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>' <<<"$flat" ||
-        fail "its manifest does not declare the system's DPI awareness"
+    # Per-monitor v2 from Windows 10 1703; the system's DPI where Windows does not know it.
+    grep -qF '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware> <dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, System</dpiAwareness>' <<<"$flat" ||
+        fail "its manifest does not declare per-monitor v2 DPI awareness with the system's as the fallback"
 fi
 
 # Hardening, as the header and the section table say.
@@ -94,6 +95,6 @@ checks=$(awk '$2 ~ /^(sub|xor)$/ && $3 ~ /^0x[0-9a-f]+,%e/ { guard = substr($3, 
     END { for (k in n) if (n[k] > max) max = n[k]; print max + 0 }' <<<"$code")
 [ "$checks" -gt 0 ] || fail "no stack-protection check in its code (-fstack-protector-strong)"
 [ "$failed" -eq 0 ] && echo "$exe: PE32 i386, GUI, $size bytes, version $2, imports $imports;" \
-    "manifest: common controls 6, asInvoker, Vista to 11, DPI aware;" \
+    "manifest: common controls 6, asInvoker, Vista to 11, per-monitor v2 DPI aware, else system;" \
     "DYNAMIC_BASE NX_COMPAT NO_SEH TERMINAL_SERVER_AWARE, relocations, no W+X section, $checks stack checks"
 exit "$failed"

@@ -54,6 +54,25 @@ struct NOTIFYICONDATAA_V1 {
     CHAR szTip[64];
 };
 
+// The record as Windows 2000's shell first knew it: the first layout and
+// the fields up to the icon's behaviour version, which it carries to
+// NIM_SETVERSION (its place is shared with a balloon's time-out).
+struct NOTIFYICONDATAA_V2 {
+    DWORD cbSize;
+    HWND hWnd;
+    UINT uID;
+    UINT uFlags;
+    UINT uCallbackMessage;
+    HICON hIcon;
+    CHAR szTip[128];
+    DWORD dwState;
+    DWORD dwStateMask;
+    CHAR szInfo[256];
+    UINT uVersion;
+    CHAR szInfoTitle[64];
+    DWORD dwInfoFlags;
+};
+
 // The reason a power request or a wake timer gives Windows, which
 // powercfg /requests and /waketimers show. The program gives one string;
 // the union is as large as the platform's, whose other form names a
@@ -85,6 +104,8 @@ static_assert(sizeof(RASDIALPARAMSA) == RASDIALPARAMSA_V1_SIZE, "RASDIALPARAMSA 
 static_assert(sizeof(RASCONNSTATUSA) == RASCONNSTATUSA_V1_SIZE, "RASCONNSTATUSA first layout");
 static_assert(sizeof(NOTIFYICONDATAA_V1) == NOTIFYICONDATAA_V1_RECORD_SIZE, "NOTIFYICONDATAA first layout");
 static_assert(sizeof(NOTIFYICONDATAA_V1) == NOTIFYICONDATAA_V1_SIZE, "agrees with shellapi.h");
+static_assert(sizeof(NOTIFYICONDATAA_V2) == NOTIFYICONDATAA_V2_RECORD_SIZE, "NOTIFYICONDATAA of Windows 2000");
+static_assert(sizeof(NOTIFYICONDATAA_V2) == NOTIFYICONDATAA_V2_SIZE, "agrees with shellapi.h");
 static_assert(sizeof(POWER_REASON) == POWER_REASON_RECORD_SIZE, "REASON_CONTEXT");
 
 // Where the program takes its DLLs from: the system folder alone.

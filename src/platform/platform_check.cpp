@@ -6,6 +6,8 @@
 // records and values as well.
 #undef _WIN32_WINNT
 #define _WIN32_WINNT 0x0602
+#undef WINVER
+#define WINVER 0x0602
 #include <windows.h>
 #include <ras.h>
 #include <raserror.h>
@@ -31,6 +33,7 @@ static_assert(REASON_CONTEXT_VERSION_0 == POWER_REQUEST_CONTEXT_VERSION &&
                   POWER_REQUEST_SYSTEM_REQUIRED == PowerRequestSystemRequired,
               "power requests");
 static_assert(DLL_SEARCH_SYSTEM32 == LOAD_LIBRARY_SEARCH_SYSTEM32, "the system folder's search flag");
+static_assert(MESSAGE_FILTER_ALLOW == MSGFLT_ALLOW && MESSAGE_FILTER_ALLOW == MSGFLT_ADD, "the message filter");
 // The first layouts are the heads of the later ones, up to the alignment of
 // their end. MinGW-w64's ras.h has the later layouts; Wine's, which the
 // MSVC-dialect check compiles against, has the first ones only.

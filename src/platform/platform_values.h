@@ -37,6 +37,10 @@
 // alone (Windows 8, and 7 with its update).
 #define DLL_SEARCH_SYSTEM32 0x00000800
 
+// What the message filter of Windows 7 (ChangeWindowMessageFilterEx) and
+// of Vista (ChangeWindowMessageFilter) are asked: to let a message in.
+#define MESSAGE_FILTER_ALLOW 1
+
 // Sizes of the records in their first layouts.
 #define RASENTRYNAMEA_V1_SIZE 264
 #define RASDIALPARAMSA_V1_SIZE 1052
@@ -46,8 +50,10 @@
 // Windows.
 #ifdef _WIN64
 #define NOTIFYICONDATAA_V1_RECORD_SIZE 104
+#define NOTIFYICONDATAA_V2_RECORD_SIZE 504
 #define POWER_REASON_RECORD_SIZE 32
 #else
 #define NOTIFYICONDATAA_V1_RECORD_SIZE 88
+#define NOTIFYICONDATAA_V2_RECORD_SIZE 488
 #define POWER_REASON_RECORD_SIZE 24
 #endif

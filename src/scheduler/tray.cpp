@@ -11,11 +11,49 @@ static const char TRAY_REFUSED_TEXT[] =
 static UINT g_taskbarCreatedMessage;
 static bool g_inTray;
 
+typedef BOOL(WINAPI* ChangeWindowMessageFilterExCall)(HWND window, UINT message, DWORD action, void* status);
+typedef BOOL(WINAPI* ChangeWindowMessageFilterCall)(UINT message, DWORD action);
+
 UINT TaskbarCreatedMessage()
 {
     if (g_taskbarCreatedMessage == 0)
         g_taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     return g_taskbarCreatedMessage;
+}
+
+// A program run as administrator gets no message from the shell, which runs
+// with the user's rights, unless it lets the message in: without this, a
+// restarted Explorer would never get the icon back.
+void LetShellRestartIn(HWND form)
+{
+    auto forWindow = reinterpret_cast<ChangeWindowMessageFilterExCall>(
+        FindLaterCall("user32.dll", "ChangeWindowMessageFilterEx"));
+    if (forWindow != nullptr) {
+        forWindow(form, TaskbarCreatedMessage(), MESSAGE_FILTER_ALLOW, nullptr);
+        return;
+    }
+    // Vista's filter is the process's.
+    auto forProcess =
+        reinterpret_cast<ChangeWindowMessageFilterCall>(FindLaterCall("user32.dll", "ChangeWindowMessageFilter"));
+    if (forProcess != nullptr)
+        forProcess(TaskbarCreatedMessage(), MESSAGE_FILTER_ALLOW);
+}
+
+bool IsHiddenInTray()
+{
+    return g_inTray;
+}
+
+// Windows 2000's behaviour: a keyboard user who selects the icon and presses
+// Space or Enter reaches the form as NIN_KEYSELECT, where the first one sent
+// the right button's messages. A shell that refuses keeps the first.
+static void SetIconBehaviour(HWND form)
+{
+    NOTIFYICONDATAA_V2 nid = {sizeof nid};
+    nid.hWnd = form;
+    nid.uID = TRAY_ICON_ID;
+    nid.uVersion = NOTIFYICON_VERSION;
+    Shell_NotifyIconA(NIM_SETVERSION, reinterpret_cast<NOTIFYICONDATAA*>(&nid));
 }
 
 static bool AddNotificationIcon(HWND form)
@@ -30,7 +68,10 @@ static bool AddNotificationIcon(HWND form)
     NOTIFYICONDATAA* record = reinterpret_cast<NOTIFYICONDATAA*>(&nid);
     // A busy shell may time out and report a failed add of an icon it has
     // added; the icon is there when it can be modified.
-    return Shell_NotifyIconA(NIM_ADD, record) != FALSE || Shell_NotifyIconA(NIM_MODIFY, record) != FALSE;
+    if (Shell_NotifyIconA(NIM_ADD, record) == FALSE && Shell_NotifyIconA(NIM_MODIFY, record) == FALSE)
+        return false;
+    SetIconBehaviour(form);
+    return true;
 }
 
 static void DeleteNotificationIcon(HWND form)
@@ -59,9 +100,10 @@ void HideToTray(HWND form)
         ShowFormWithoutIcon(form);
 }
 
+// A double-click on the icon, or Space or Enter on it from the keyboard.
 void RestoreFromTray(HWND form, LPARAM mouseMessage)
 {
-    if (mouseMessage != WM_LBUTTONDBLCLK || !g_inTray)
+    if ((mouseMessage != WM_LBUTTONDBLCLK && mouseMessage != NIN_KEYSELECT) || !g_inTray)
         return;
     DeleteNotificationIcon(form);
     g_inTray = false;

@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include "res/resource.h"
+#include "scheduler/scheduler.h"
 
 // Room for the fallback text when the system has none for an error code.
 static const int FALLBACK_TEXT_CAP = 128;
@@ -13,9 +14,14 @@ void SetStatusText(HWND form, const char* text)
     SetDlgItemTextA(form, IDC_STATUS, text);
 }
 
+// A box of a hidden form has no task bar button, and Windows may put it
+// behind whatever the user has open: then it comes up in front of them.
 void ShowErrorBox(HWND owner, const char* text)
 {
-    MessageBoxA(owner, text, nullptr, MB_OK | MB_ICONERROR);
+    UINT style = MB_OK | MB_ICONERROR;
+    if (owner != nullptr && IsHiddenInTray())
+        style |= MB_TOPMOST | MB_SETFOREGROUND;
+    MessageBoxA(owner, text, nullptr, style);
 }
 
 void ShowLastSystemError(HWND owner)

@@ -56,7 +56,17 @@ void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& valu
     SetPicker(form, datePicker, date);
 }
 
-// Its caption and how many buttons and error icons it has, as PLAIN_ERROR_BOX reads.
+// What the program asks of each box, as Wine does not show it all: it keeps no box topmost.
+static int(WINAPI* g_messageBox)(HWND, LPCSTR, LPCSTR, UINT);
+static UINT g_boxStyle;
+static int WINAPI RecordMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
+{
+    g_boxStyle = style;
+    return g_messageBox(owner, text, caption, style);
+}
+
+// Its caption, how many buttons and error icons it has, and whether it was asked to come in front, as
+// PLAIN_ERROR_BOX reads.
 static std::string BoxLook(HWND box)
 {
     char text[TEXT_CAP];
@@ -69,7 +79,8 @@ static std::string BoxLook(HWND box)
     }
     GetWindowTextA(box, text, sizeof text);
     return "caption " + std::string(text) + ", buttons " + std::to_string(buttons) + ", error icons " +
-           std::to_string(errorIcons);
+           std::to_string(errorIcons) + (g_boxStyle & MB_TOPMOST ? ", topmost" : "") +
+           (g_boxStyle & MB_SETFOREGROUND ? ", in front" : "");
 }
 
 static void CALLBACK CloseBox(HWND box, UINT, UINT_PTR timer, DWORD)
@@ -102,6 +113,9 @@ void StartCatchingBoxes(void (*callback)(), UINT firstOpenMs)
     g_caughtBoxes.clear();
     g_boxCallback = callback;
     g_firstBoxOpenMs = firstOpenMs;
+    if (g_messageBox == nullptr)
+        g_messageBox = reinterpret_cast<decltype(g_messageBox)>(
+            SwapImport("user32.dll", "MessageBoxA", reinterpret_cast<void*>(RecordMessageBox)));
     if (g_boxHook == nullptr)
         g_boxHook = SetWindowsHookExA(WH_CBT, BoxHookProc, nullptr, GetCurrentThreadId());
 }

@@ -13,8 +13,10 @@ void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& valu
 
 // Boxes opened on this thread, with the owner's status then; closed after the callback, the first
 // only after firstOpenMs where given, its own modal loop running meanwhile.
-// Every box of the program looks plain: the platform's caption, the error icon and OK alone.
+// Every box of the program looks plain: the platform's caption, the error icon and OK alone; while
+// the form is hidden, it is asked to come up in front of other windows.
 #define PLAIN_ERROR_BOX "caption Error, buttons 1, error icons 1"
+#define PLAIN_BOX_IN_FRONT PLAIN_ERROR_BOX ", topmost, in front"
 struct CaughtBox {
     std::string text, ownerStatus, look;
     HWND owner;
