@@ -26,8 +26,7 @@ TEST(EndToEnd, TheWaysOfEndingEndWithCodeZeroAndEscapeIsNoneOfThem)
         bool escape = c.second == IDCANCEL;
         EXPECT_EQ(WaitForSingleObject(quorvel.process.hProcess, escape ? STAYS_UP_MS : EXIT_WAIT_MS),
                   escape ? WAIT_TIMEOUT : WAIT_OBJECT_0) << c.first;
-        PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
-        EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
+        EXPECT_EQ(CloseQuorvel(&quorvel, EXIT_WAIT_MS), 0u);
     }
 }
 
@@ -54,8 +53,7 @@ TEST(EndToEnd, DialsAndHangsUpWithinTheirOwnSecondsOnTheRealTimer)
     PressKey(VK_RETURN);
     EXPECT_TRUE(WaitForText(quorvel.form, IDC_START, "Start", EXIT_WAIT_MS)) << "Enter again stops counting";
     EXPECT_EQ(ControlText(quorvel.form, IDC_STATUS), "Idle");
-    PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
+    EXPECT_EQ(CloseQuorvel(&quorvel, EXIT_WAIT_MS), 0u);
     std::vector<JournalCall> dials = JournalCalls("RasDialA"), hangUps = JournalCalls("RasHangUpA");
     ASSERT_EQ(dials.size(), 1u) << "dials";
     ASSERT_EQ(hangUps.size(), 1u) << "hang-ups";
@@ -64,50 +62,12 @@ TEST(EndToEnd, DialsAndHangsUpWithinTheirOwnSecondsOnTheRealTimer)
     EXPECT_EQ(dials[0].rest, "entry=\"Home ISP\" user=\"" + user + "\" domain=\"HOME\" -> 0 handle=1");
 }
 
-// The form's own control that holds the keyboard focus, once it is another than the one given.
-static int FocusAfter(const Launched& quorvel, int before)
+// The control of the form that holds the keyboard focus.
+static int FocusedControl(const Launched& quorvel)
 {
     GUITHREADINFO info = {sizeof info};
-    int focus = before;
-    for (int i = 0; i < 50 && focus == before; i++, Sleep(20)) {
-        GetGUIThreadInfo(quorvel.process.dwThreadId, &info);
-        HWND control = info.hwndFocus;
-        while (control != nullptr && GetParent(control) != quorvel.form)
-            control = GetParent(control);
-        focus = GetDlgCtrlID(control);
-    }
-    return focus;
-}
-
-TEST(EndToEnd, EachFieldFollowsItsLabelAndTheTabKeyGoesThroughTheFormInTheTemplatesOrder)
-{
-    UsePhonebook("[Home ISP]\n");
-    Launched quorvel = LaunchQuorvel();
-    ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
-    // A screen reader names a field by the static text just before it in z-order.
-    const std::pair<int, const char*> labels[] = {
-        {IDC_ENTRY, "RAS Entry:"}, {IDC_USER, "User ID:"}, {IDC_PASSWORD, "Password:"}, {IDC_DOMAIN, "Domain:"},
-        {IDC_DIAL_TIME, "Time:"},  {IDC_DIAL_DATE, "Date:"}, {IDC_HANGUP_TIME, "Time:"}, {IDC_HANGUP_DATE, "Date:"}};
-    for (const auto& label : labels) {
-        HWND before = GetWindow(GetDlgItem(quorvel.form, label.first), GW_HWNDPREV);
-        char kind[16] = "", text[32] = "";
-        GetClassNameA(before, kind, sizeof kind);
-        GetWindowTextA(before, text, sizeof text);
-        EXPECT_EQ(std::string(kind) + " " + text, std::string("Static ") + label.second) << "before " << label.first;
-    }
-    // A click on the form, then Tab after Tab from the first field, round to it again.
-    ClickControl(quorvel.form, IDC_STATUS);
-    std::string tabbed, wanted;
-    int focus = 0;
-    for (int control : {IDC_ENTRY, IDC_USER, IDC_PASSWORD, IDC_DOMAIN, IDC_DIAL_ENABLE, IDC_DIAL_TIME, IDC_DIAL_DATE,
-                        IDC_HANGUP_ENABLE, IDC_HANGUP_TIME, IDC_HANGUP_DATE, IDC_START, IDC_HIDE, IDC_CLOSE, IDC_ENTRY}) {
-        wanted += std::to_string(control) + " ";
-        tabbed += std::to_string(focus = FocusAfter(quorvel, focus)) + " ";
-        PressKey(VK_TAB);
-    }
-    EXPECT_EQ(tabbed, wanted) << "the controls the Tab key goes through";
-    PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
+    GetGUIThreadInfo(quorvel.process.dwThreadId, &info);
+    return GetDlgCtrlID(info.hwndFocus);
 }
 
 static int VisibleTaskBarButtons()
@@ -119,38 +79,7 @@ static int VisibleTaskBarButtons()
     return count;
 }
 
-// Whether what the shell or the program draws or changes comes within two seconds.
-template <typename Check> static bool Eventually(Check check)
-{
-    for (int i = 0; i < 100; i++, Sleep(20)) {
-        if (check())
-            return true;
-    }
-    return false;
-}
-
-TEST(EndToEnd, TheShellShowsTheProgramsIconInTheCaptionAndNotificationAreaAndATaskBarButtonForTheForm)
-{
-    UsePhonebook("[Home ISP]\n");
-    Launched quorvel = LaunchQuorvel();
-    ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
-    // The test program carries the program's own resources.
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
-    POINT at = {};
-    EXPECT_TRUE(Eventually([&] { return FindIconIn(quorvel.form, icon, &at); })) << "the program's icon in the caption";
-    PressButton(quorvel.form, IDC_HIDE);
-    ASSERT_TRUE(Eventually([&] { return FindShellIcon(icon, &at); })) << "the program's icon in the notification area";
-    // A double-click there brings the form back, with a task bar button of its own: it has no owner, and is no tool
-    // window.
-    int hidden = VisibleTaskBarButtons();
-    ClickAt(at, 2);
-    EXPECT_TRUE(Eventually([&] { return VisibleTaskBarButtons() == hidden + 1; })) << "the form's task bar button";
-    EXPECT_TRUE(IsWindowVisible(quorvel.form)) << "the form after a double-click on its icon";
-    PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
-}
-
-TEST(EndToEnd, AStrangersRasapi32BesideTheExeOrInTheFolderItStartsInIsNeverLoaded)
+TEST(EndToEnd, FromADownloadsFolderItLoadsNoStrangersDllAndMeetsTheShellTheKeyboardAndAScreenReader)
 {
     // A copy of the exe in a Downloads folder beside someone's rasapi32.dll, started in another folder that holds one
     // too, with Wine told to look for that DLL where Windows does.
@@ -174,6 +103,34 @@ TEST(EndToEnd, AStrangersRasapi32BesideTheExeOrInTheFolderItStartsInIsNeverLoade
             << "the rasapi32.dll in " << folder << " was loaded";
     ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
     EXPECT_EQ(ControlText(quorvel.form, IDC_ENTRY), "Home ISP") << "the entry of the system's service";
-    PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u);
+
+    // A screen reader names a field by the static text just before it in z-order.
+    const std::pair<int, const char*> labels[] = {
+        {IDC_ENTRY, "RAS Entry:"}, {IDC_USER, "User ID:"}, {IDC_PASSWORD, "Password:"}, {IDC_DOMAIN, "Domain:"},
+        {IDC_DIAL_TIME, "Time:"},  {IDC_DIAL_DATE, "Date:"}, {IDC_HANGUP_TIME, "Time:"}, {IDC_HANGUP_DATE, "Date:"}};
+    for (const auto& label : labels) {
+        char text[32] = "";
+        GetWindowTextA(GetWindow(GetDlgItem(quorvel.form, label.first), GW_HWNDPREV), text, sizeof text);
+        EXPECT_STREQ(text, label.second) << "the window before control " << label.first;
+    }
+    // A click on the form, then Tab after Tab from the first field, through the tab stops in the template's order.
+    ClickControl(quorvel.form, IDC_STATUS);
+    for (int control : {IDC_ENTRY, IDC_USER, IDC_PASSWORD, IDC_DOMAIN, IDC_DIAL_ENABLE, IDC_DIAL_TIME, IDC_DIAL_DATE,
+                        IDC_HANGUP_ENABLE, IDC_HANGUP_TIME, IDC_HANGUP_DATE, IDC_START, IDC_HIDE, IDC_CLOSE, IDC_ENTRY}) {
+        EXPECT_TRUE(WaitFor([&] { return FocusedControl(quorvel) == control; }, STAYS_UP_MS))
+            << "the focus is on " << FocusedControl(quorvel) << " where the Tab key should take it to " << control;
+        PressKey(VK_TAB);
+    }
+
+    // The program's icon in the caption, and after Hide in the notification area, where a double-click brings the
+    // form back with a task bar button of its own: no owner, no tool window. The test carries the program's resources.
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
+    POINT at = {};
+    EXPECT_TRUE(WaitFor([&] { return FindIconIn(quorvel.form, icon, &at); }, STAYS_UP_MS)) << "the caption's icon";
+    PressButton(quorvel.form, IDC_HIDE);
+    ASSERT_TRUE(WaitFor([&] { return FindShellIcon(icon, &at); }, STAYS_UP_MS)) << "the notification area's icon";
+    int hidden = VisibleTaskBarButtons();
+    ClickAt(at, 2);
+    EXPECT_TRUE(WaitFor([&] { return VisibleTaskBarButtons() == hidden + 1; }, STAYS_UP_MS)) << "the task bar's button";
+    EXPECT_EQ(CloseQuorvel(&quorvel, EXIT_WAIT_MS), 0u);
 }

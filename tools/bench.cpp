@@ -61,9 +61,7 @@ static bool RestoreFromIcon(HWND form)
     if (!FindShellIcon(g_quorvelIcon, &icon))
         return false;
     ClickAt(icon, 2);
-    for (DWORD waited = 0; waited < RESTORE_WAIT_MS && !IsWindowVisible(form); waited += 100)
-        Sleep(100);
-    return IsWindowVisible(form) != FALSE;
+    return WaitFor([&] { return IsWindowVisible(form) != FALSE; }, RESTORE_WAIT_MS);
 }
 
 static void RunCycle(const Launched& quorvel, CycleKind kind, std::vector<Moment>* moments, int* restored)
@@ -173,8 +171,7 @@ int main()
 
     PROCESS_MEMORY_COUNTERS memory = {sizeof memory};
     GetProcessMemoryInfo(quorvel.process.hProcess, &memory, sizeof memory);
-    PostMessageA(quorvel.form, WM_CLOSE, 0, 0);
-    DWORD exitCode = WaitForExitCode(&quorvel, 15000);
+    DWORD exitCode = CloseQuorvel(&quorvel, 15000);
 
     MatchJournal(&moments);
     int acted = 0, missed = 0, twice = 0, hidden = 0;

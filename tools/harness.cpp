@@ -7,7 +7,6 @@
 #include "res/resource.h"
 
 static const DWORD FORM_WAIT_MS = 30000;
-static const DWORD POLL_MS = 20;
 static const int TEXT_CAP = 1024;
 static const long long UNITS_PER_MS = UNITS_PER_SECOND / 1000;
 
@@ -71,7 +70,7 @@ Launched LaunchQuorvel(const std::string& exe, const char* folder)
             launched.msToForm = GetTickCount() - started;
             return launched;
         }
-        Sleep(POLL_MS);
+        Sleep(WAIT_POLL_MS);
     }
     if (code != STILL_ACTIVE) {
         fprintf(stderr, "%s ended with code %#lx before its form came\n", exe.c_str(), code);
@@ -92,6 +91,12 @@ DWORD WaitForExitCode(Launched* launched, DWORD timeoutMs)
     CloseHandle(launched->process.hProcess);
     CloseHandle(launched->process.hThread);
     return code;
+}
+
+DWORD CloseQuorvel(Launched* launched, DWORD timeoutMs)
+{
+    PostMessageA(launched->form, WM_CLOSE, 0, 0);
+    return WaitForExitCode(launched, timeoutMs);
 }
 
 std::string ControlText(HWND form, int control)
@@ -306,12 +311,7 @@ void PressKey(WORD key)
 
 bool WaitForText(HWND form, int control, const char* text, DWORD timeoutMs)
 {
-    for (DWORD waited = 0; ControlText(form, control) != text; waited += POLL_MS) {
-        if (waited >= timeoutMs)
-            return false;
-        Sleep(POLL_MS);
-    }
-    return true;
+    return WaitFor([&] { return ControlText(form, control) == text; }, timeoutMs);
 }
 
 // A part of the screen, or an icon drawn on a background, pixel by pixel.

@@ -54,6 +54,8 @@ HWND FindQuorvelForm(DWORD processId);
 // Waits for the end of the process; ends it and returns STILL_ACTIVE when
 // it does not end in time.
 DWORD WaitForExitCode(Launched* launched, DWORD timeoutMs);
+// Closes the form as its close box does, and waits for the exit code.
+DWORD CloseQuorvel(Launched* launched, DWORD timeoutMs);
 
 // These work on a form of this process or of another one.
 std::string ControlText(HWND form, int control);
@@ -65,7 +67,17 @@ bool SetPicker(HWND form, int picker, const SYSTEMTIME& value);
 void ClickAt(POINT at, int clicks);
 void ClickControl(HWND form, int control);
 void PressKey(WORD key);
-// Waits until the control shows the text; false when it does not in time.
+// Waits until the check holds, or the control shows the text; false when it does not in time.
+const DWORD WAIT_POLL_MS = 20;
+template <typename Check> bool WaitFor(Check check, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; !check(); waited += WAIT_POLL_MS) {
+        if (waited >= timeoutMs)
+            return false;
+        Sleep(WAIT_POLL_MS);
+    }
+    return true;
+}
 bool WaitForText(HWND form, int control, const char* text, DWORD timeoutMs);
 // Where a user sees an icon on a window, the shell's task bar say: the middle of the one place there
 // that shows its picture, small, as the shell draws it; false where no place or more than one does.
