@@ -110,8 +110,8 @@ TEST(EndToEnd, FromADownloadsFolderItLoadsNoStrangersDllAndMeetsTheShellTheKeybo
         {IDC_DIAL_TIME, "Time:"},  {IDC_DIAL_DATE, "Date:"}, {IDC_HANGUP_TIME, "Time:"}, {IDC_HANGUP_DATE, "Date:"}};
     for (const auto& label : labels) {
         char text[32] = "";
-        GetWindowTextA(GetWindow(GetDlgItem(quorvel.form, label.first), GW_HWNDPREV), text, sizeof text);
-        EXPECT_STREQ(text, label.second) << "the window before control " << label.first;
+        int length = GetWindowTextA(GetWindow(GetDlgItem(quorvel.form, label.first), GW_HWNDPREV), text, sizeof text);
+        EXPECT_EQ(std::string(text, std::max(length, 0)), label.second) << "the window before control " << label.first;
     }
     // A click on the form, then Tab after Tab from the first field, through the tab stops in the template's order.
     ClickControl(quorvel.form, IDC_STATUS);
