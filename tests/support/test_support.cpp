@@ -89,12 +89,13 @@ static void CALLBACK CloseBox(HWND box, UINT, UINT_PTR timer, DWORD)
     PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
-// Message boxes have an OK button; the form, a dialog too, has none.
+// Message boxes have an OK button; the form, a dialog too, has none. A box is read once it is made up, as
+// Windows may activate one that is to come in front while it makes it up.
 static LRESULT CALLBACK BoxHookProc(int code, WPARAM wParam, LPARAM lParam)
 {
-    HWND box = reinterpret_cast<HWND>(wParam);
-    if (code == HCBT_ACTIVATE && GetDlgItem(box, IDOK) != nullptr && GetPropA(box, "Caught") == nullptr) {
-        SetPropA(box, "Caught", box);
+    const CWPRETSTRUCT* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    HWND box = call->hwnd;
+    if (code == HC_ACTION && call->message == WM_INITDIALOG && GetDlgItem(box, IDOK) != nullptr) {
         HWND owner = GetWindow(box, GW_OWNER);
         g_caughtBoxes.push_back({ControlText(box, BOX_TEXT_ID), ControlText(owner, IDC_STATUS), BoxLook(box), owner,
                                  IsWindowVisible(owner) != FALSE});
@@ -117,7 +118,7 @@ void StartCatchingBoxes(void (*callback)(), UINT firstOpenMs)
         g_messageBox = reinterpret_cast<decltype(g_messageBox)>(
             SwapImport("user32.dll", "MessageBoxA", reinterpret_cast<void*>(RecordMessageBox)));
     if (g_boxHook == nullptr)
-        g_boxHook = SetWindowsHookExA(WH_CBT, BoxHookProc, nullptr, GetCurrentThreadId());
+        g_boxHook = SetWindowsHookExA(WH_CALLWNDPROCRET, BoxHookProc, nullptr, GetCurrentThreadId());
 }
 
 void StopCatchingBoxes()
