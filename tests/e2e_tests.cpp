@@ -40,11 +40,13 @@ TEST(EndToEnd, DialsAndHangsUpWithinTheirOwnSecondsOnTheRealTimer)
     ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
     SetDlgItemTextA(quorvel.form, IDC_USER, user.c_str());
     SetDlgItemTextA(quorvel.form, IDC_PASSWORD, password.c_str());
-    SYSTEMTIME dial = AddSeconds(LocalNow(), 3), hangUp = AddSeconds(dial, 2);
+    SYSTEMTIME dial = AddSeconds(LocalNow(), 4), hangUp = AddSeconds(dial, 2);
     for (int picker : {IDC_DIAL_TIME, IDC_DIAL_DATE, IDC_HANGUP_TIME, IDC_HANGUP_DATE})
         EXPECT_TRUE(SetPicker(quorvel.form, picker, picker == IDC_DIAL_TIME || picker == IDC_DIAL_DATE ? dial : hangUp));
-    // Enter in a field presses the form's default button, Start, and again Stop.
+    // Enter in a field presses the form's default button, Start, and again Stop. Start comes early in a second, so
+    // that each tick, a second after the one before, falls well inside the second it is for.
     ClickControl(quorvel.form, IDC_USER);
+    WaitFor([] { return LocalNow().wMilliseconds >= 100 && LocalNow().wMilliseconds < 300; }, EXIT_WAIT_MS);
     PressKey(VK_RETURN);
     EXPECT_TRUE(WaitForText(quorvel.form, IDC_STATUS, "Started counting", EXIT_WAIT_MS)) << "Enter in the user field";
     EXPECT_GT(SecondsBetween(LocalNow(), dial), 0) << "Start came after the dial's second";
