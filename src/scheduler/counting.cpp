@@ -9,6 +9,11 @@
 UINT_PTR g_countingTimer;
 
 static const UINT_PTR COUNTING_TIMER_ID = 0;
+// Each tick is aimed this long after a second of the clock begins, whenever
+// Start was pressed: past the timer's resolution (a clock tick, about 16 ms
+// on Windows) and the clock's own, so that the tick finds its second begun
+// and acts on a moment inside it, early.
+static const UINT TICK_MARGIN_MS = 40;
 // Seconds that passed while the thread was busy are looked at afterwards,
 // up to this many. A clock that moved further between two ticks was set by
 // hand or woke from sleep: the moments in between are reported as missed.
@@ -186,16 +191,39 @@ static void KeepAwakeForNextMoment(HWND form, const ULONGLONG* moments)
     KeepAwakeFor(reason, nextSecond);
 }
 
-static void StartCounting(HWND form, ULONGLONG nowSecond)
+// The next tick, TICK_MARGIN_MS into the next second of the clock. Aimed
+// anew at every tick, so that neither the timer's drift nor a late tick,
+// a sleep or a clock set by hand moves the ticks off the clock's seconds.
+static bool AimNextTick(HWND form, const SYSTEMTIME* nowUtc)
 {
-    g_countingTimer = SetTimer(form, COUNTING_TIMER_ID, TICK_INTERVAL_MS, nullptr);
-    if (g_countingTimer == 0) {
-        // Counting without ticks would promise what can't happen.
-        ShowLastSystemError(form);
-        SetDlgItemTextA(form, IDC_START, "Start");
-        SetStatusText(form, "Idle");
+    UINT untilNextSecond = TICK_INTERVAL_MS - nowUtc->wMilliseconds;
+    g_countingTimer = SetTimer(form, COUNTING_TIMER_ID, untilNextSecond + TICK_MARGIN_MS, nullptr);
+    return g_countingTimer != 0;
+}
+
+static void StopCounting(HWND form)
+{
+    KillTimer(form, COUNTING_TIMER_ID);
+    g_countingTimer = 0;
+    ReleaseWake();
+    SetDlgItemTextA(form, IDC_START, "Start");
+    SetStatusText(form, "Idle");
+}
+
+// Counting without ticks would promise what can't happen.
+static void StopOnRefusedTimer(HWND form)
+{
+    ShowLastSystemError(form);
+    StopCounting(form);
+}
+
+static void StartCounting(HWND form, const SYSTEMTIME* nowUtc)
+{
+    if (!AimNextTick(form, nowUtc)) {
+        StopOnRefusedTimer(form);
         return;
     }
+    ULONGLONG nowSecond = SecondOf(nowUtc);
     // The second of the press is still to be looked at, unless this run
     // has looked at it already (Stop and Start within one second); the
     // seconds before it are past. After the clock went back, as at a tick.
@@ -209,15 +237,6 @@ static void StartCounting(HWND form, ULONGLONG nowSecond)
     KeepAwakeForNextMoment(form, moments);
 }
 
-static void StopCounting(HWND form)
-{
-    KillTimer(form, COUNTING_TIMER_ID);
-    g_countingTimer = 0;
-    ReleaseWake();
-    SetDlgItemTextA(form, IDC_START, "Start");
-    SetStatusText(form, "Idle");
-}
-
 void ToggleCounting(HWND form)
 {
     SYSTEMTIME now;
@@ -228,7 +247,7 @@ void ToggleCounting(HWND form)
 void ToggleCountingAt(HWND form, const SYSTEMTIME* nowUtc)
 {
     if (g_countingTimer == 0)
-        StartCounting(form, SecondOf(nowUtc));
+        StartCounting(form, nowUtc);
     else
         StopCounting(form);
 }
@@ -244,6 +263,12 @@ void ExamineScheduleUpTo(HWND form, const SYSTEMTIME* nowUtc)
 {
     if (g_countingTimer == 0)
         return;
+    // Aimed before acting: a dial that blocks past the next tick's time
+    // leaves that tick waiting, to come as soon as the dial returns.
+    if (!AimNextTick(form, nowUtc)) {
+        StopOnRefusedTimer(form);
+        return;
+    }
     ULONGLONG moments[ACTION_COUNT];
     ReadMoments(form, moments);
     ULONGLONG nowSecond = SecondOf(nowUtc);

@@ -8,6 +8,7 @@
 // events to the form.
 #define WM_TRAYNOTIFY 1234
 #define TRAY_ICON_ID 1
+// The ticks come once a second, each early in a second of the clock.
 #define TICK_INTERVAL_MS 1000
 
 // Nonzero while counting: what the platform returned for the timer.
@@ -20,7 +21,8 @@ INT_PTR CALLBACK SchedulerDlgProc(HWND form, UINT message, WPARAM wParam, LPARAM
 void ToggleCounting(HWND form);
 void ToggleCountingAt(HWND form, const SYSTEMTIME* nowUtc);
 void OnScheduleTick(HWND form);
-// Examines every second not examined yet up to and including now.
+// Aims the next tick, then examines every second not examined yet up to
+// and including now.
 void ExamineScheduleUpTo(HWND form, const SYSTEMTIME* nowUtc);
 
 // Seconds are whole seconds since 1601, as in a FILETIME: of UTC for
