@@ -50,8 +50,6 @@ void RestoreFromTray(HWND form, LPARAM mouseMessage);
 void RestoreTrayIcon(HWND form);
 UINT TaskbarCreatedMessage();
 void LetShellRestartIn(HWND form);
-// Whether Hide has put the form into the notification area.
-bool IsHiddenInTray();
 
 #ifdef QUORVEL_TESTING
 // Back to the state of a program just started, for each test's new form.

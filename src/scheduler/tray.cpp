@@ -39,11 +39,6 @@ void LetShellRestartIn(HWND form)
         forProcess(TaskbarCreatedMessage(), MESSAGE_FILTER_ALLOW);
 }
 
-bool IsHiddenInTray()
-{
-    return g_inTray;
-}
-
 // Windows 2000's behaviour: a keyboard user who selects the icon and presses
 // Space or Enter reaches the form as NIN_KEYSELECT, where the first one sent
 // the right button's messages. A shell that refuses keeps the first.

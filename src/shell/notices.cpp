@@ -3,7 +3,6 @@
 #include <stdio.h>
 
 #include "res/resource.h"
-#include "scheduler/scheduler.h"
 
 // Room for the fallback text when the system has none for an error code.
 static const int FALLBACK_TEXT_CAP = 128;
@@ -14,12 +13,13 @@ void SetStatusText(HWND form, const char* text)
     SetDlgItemTextA(form, IDC_STATUS, text);
 }
 
-// A box of a hidden form has no task bar button, and Windows may put it
-// behind whatever the user has open: then it comes up in front of them.
+// A box whose owner is hidden, a form in the notification area say, has
+// no task bar button, and Windows may put it behind whatever the user has
+// open: then it comes up in front of them.
 void ShowErrorBox(HWND owner, const char* text)
 {
     UINT style = MB_OK | MB_ICONERROR;
-    if (owner != nullptr && IsHiddenInTray())
+    if (owner != nullptr && !IsWindowVisible(owner))
         style |= MB_TOPMOST | MB_SETFOREGROUND;
     MessageBoxA(owner, text, nullptr, style);
 }
