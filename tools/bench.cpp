@@ -130,8 +130,8 @@ static void PrintLateness(const char* label, const std::vector<Moment>& moments,
         if (wanted && m.actedOn > 0)
             late.push_back(m.lateMs);
     }
-    printf("| lateness, %-26s | %5zu | %6lld | %6lld | %6lld |\n", label, late.size(),
-           Percentile(late, 0.5), Percentile(late, 0.99), late.empty() ? -1 : Percentile(late, 1.0));
+    printf("| lateness, %-26s | %5zu | %6lld | %6lld | %6lld | %6lld |\n", label, late.size(), Percentile(late, 0.0),
+           Percentile(late, 0.5), Percentile(late, 0.99), Percentile(late, 1.0));
 }
 
 int main()
@@ -181,14 +181,14 @@ int main()
         twice += m.actedOn > 1;
         hidden += m.hidden;
     }
-    printf("| measure                              | count | median |    p99 |    max |\n");
-    printf("|--------------------------------------|-------|--------|--------|--------|\n");
-    printf("| moments scheduled                    | %5zu |        |        |        |\n", moments.size());
-    printf("|   of them while the form was hidden  | %5d |        |        |        |\n", hidden);
-    printf("| hidden forms back from their icon    | %5d |        |        |        |\n", restored);
-    printf("| acted on                             | %5d |        |        |        |\n", acted);
-    printf("| missed                               | %5d |        |        |        |\n", missed);
-    printf("| acted on twice                       | %5d |        |        |        |\n", twice);
+    printf("| measure                              | count |    min | median |    p99 |    max |\n");
+    printf("|--------------------------------------|-------|--------|--------|--------|--------|\n");
+    printf("| moments scheduled                    | %5zu |        |        |        |        |\n", moments.size());
+    printf("|   of them while the form was hidden  | %5d |        |        |        |        |\n", hidden);
+    printf("| hidden forms back from their icon    | %5d |        |        |        |        |\n", restored);
+    printf("| acted on                             | %5d |        |        |        |        |\n", acted);
+    printf("| missed                               | %5d |        |        |        |        |\n", missed);
+    printf("| acted on twice                       | %5d |        |        |        |        |\n", twice);
     PrintLateness("thread free (ms)", moments, 0);
     PrintLateness("thread busy dialling (ms)", moments, 1);
     PrintLateness("form hidden (ms)", moments, 2);
