@@ -217,6 +217,37 @@ static void StopOnRefusedTimer(HWND form)
     StopCounting(form);
 }
 
+// Looks at each second not looked at yet up to now, acting on the moments
+// it reaches, then keeps the computer awake for the next one.
+static void ExamineSecondsUpTo(HWND form, const SYSTEMTIME* nowUtc)
+{
+    ULONGLONG moments[ACTION_COUNT];
+    ReadMoments(form, moments);
+    ULONGLONG nowSecond = SecondOf(nowUtc);
+    if (nowSecond < g_lastExaminedSecond) {
+        g_lastExaminedSecond = nowSecond - 1;
+    } else if (nowSecond - g_lastExaminedSecond > MAX_CATCH_UP_SECONDS) {
+        // Moved on first: the boxes let further ticks in.
+        ULONGLONG lastSeen = g_lastExaminedSecond;
+        g_lastExaminedSecond = nowSecond - 1;
+        ReportMissedMoments(form, moments, LocalSecondAt(lastSeen), LocalSecondAt(nowSecond - 1));
+    }
+
+    // A dial or an error box may let further ticks in; they move the cursor
+    // on, and this loop then leaves their seconds alone.
+    while (g_countingTimer != 0 && g_lastExaminedSecond < nowSecond) {
+        ULONGLONG second = ++g_lastExaminedSecond;
+        for (int i = 0; i < ACTION_COUNT; i++) {
+            if (ClockReaches(second, moments[i]) && IsPending(form, ACTIONS[i], moments[i])) {
+                RememberActedOn(ACTIONS[i], moments[i]);
+                ACTIONS[i].act(form);
+            }
+        }
+    }
+    if (g_countingTimer != 0)
+        KeepAwakeForNextMoment(form, moments);
+}
+
 static void StartCounting(HWND form, const SYSTEMTIME* nowUtc)
 {
     if (!AimNextTick(form, nowUtc)) {
@@ -232,9 +263,9 @@ static void StartCounting(HWND form, const SYSTEMTIME* nowUtc)
     g_actedCount = 0;
     SetDlgItemTextA(form, IDC_START, "Stop");
     SetStatusText(form, "Started counting");
-    ULONGLONG moments[ACTION_COUNT];
-    ReadMoments(form, moments);
-    KeepAwakeForNextMoment(form, moments);
+    // At once: the first tick comes in the next second, too late for a
+    // moment in this one.
+    ExamineSecondsUpTo(form, nowUtc);
 }
 
 void ToggleCounting(HWND form)
@@ -269,31 +300,7 @@ void ExamineScheduleUpTo(HWND form, const SYSTEMTIME* nowUtc)
         StopOnRefusedTimer(form);
         return;
     }
-    ULONGLONG moments[ACTION_COUNT];
-    ReadMoments(form, moments);
-    ULONGLONG nowSecond = SecondOf(nowUtc);
-    if (nowSecond < g_lastExaminedSecond) {
-        g_lastExaminedSecond = nowSecond - 1;
-    } else if (nowSecond - g_lastExaminedSecond > MAX_CATCH_UP_SECONDS) {
-        // Moved on first: the boxes let further ticks in.
-        ULONGLONG lastSeen = g_lastExaminedSecond;
-        g_lastExaminedSecond = nowSecond - 1;
-        ReportMissedMoments(form, moments, LocalSecondAt(lastSeen), LocalSecondAt(nowSecond - 1));
-    }
-
-    // A dial or an error box may let further ticks in; they move the cursor
-    // on, and this loop then leaves their seconds alone.
-    while (g_countingTimer != 0 && g_lastExaminedSecond < nowSecond) {
-        ULONGLONG second = ++g_lastExaminedSecond;
-        for (int i = 0; i < ACTION_COUNT; i++) {
-            if (ClockReaches(second, moments[i]) && IsPending(form, ACTIONS[i], moments[i])) {
-                RememberActedOn(ACTIONS[i], moments[i]);
-                ACTIONS[i].act(form);
-            }
-        }
-    }
-    if (g_countingTimer != 0)
-        KeepAwakeForNextMoment(form, moments);
+    ExamineSecondsUpTo(form, nowUtc);
 }
 
 #ifdef QUORVEL_TESTING
