@@ -9,27 +9,6 @@
 static const DWORD EXIT_WAIT_MS = 15000;
 static const DWORD STAYS_UP_MS = 1500;
 
-TEST(EndToEnd, TheWaysOfEndingEndWithCodeZeroAndEscapeIsNoneOfThem)
-{
-    // Cancel, the close box or Alt+F4, a quit request posted to the thread, Escape.
-    const std::pair<UINT, WPARAM> cases[] = {
-        {WM_COMMAND, IDC_CLOSE}, {WM_SYSCOMMAND, SC_CLOSE}, {WM_QUIT, 0}, {WM_COMMAND, IDCANCEL}};
-    UsePhonebook("[Home ISP]\nUser=alice\n");
-    for (const auto& c : cases) {
-        Launched quorvel = LaunchQuorvel();
-        ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
-        HWND hidden = FindWindowA("QUORVEL", "Quorvel");
-        EXPECT_NE(hidden, nullptr) << "the main window";
-        EXPECT_FALSE(IsWindowVisible(hidden)) << "the main window is never shown";
-        PostThreadMessageA(quorvel.process.dwThreadId, c.first == WM_QUIT ? WM_QUIT : WM_NULL, 0, 0);
-        PostMessageA(quorvel.form, c.first == WM_QUIT ? WM_NULL : c.first, c.second, 0);
-        bool escape = c.second == IDCANCEL;
-        EXPECT_EQ(WaitForSingleObject(quorvel.process.hProcess, escape ? STAYS_UP_MS : EXIT_WAIT_MS),
-                  escape ? WAIT_TIMEOUT : WAIT_OBJECT_0) << c.first;
-        EXPECT_EQ(CloseQuorvel(&quorvel, EXIT_WAIT_MS), 0u);
-    }
-}
-
 TEST(EndToEnd, DialsAndHangsUpWithinTheirOwnSecondsOnTheRealTimer)
 {
     // A user ID and a password typed over the stored ones, longer than 49 characters: the dial takes them whole.
@@ -43,28 +22,24 @@ TEST(EndToEnd, DialsAndHangsUpWithinTheirOwnSecondsOnTheRealTimer)
     SYSTEMTIME dial = AddSeconds(LocalNow(), 4), hangUp = AddSeconds(dial, 2);
     for (int picker : {IDC_DIAL_TIME, IDC_DIAL_DATE, IDC_HANGUP_TIME, IDC_HANGUP_DATE})
         EXPECT_TRUE(SetPicker(quorvel.form, picker, picker == IDC_DIAL_TIME || picker == IDC_DIAL_DATE ? dial : hangUp));
-    // Enter in a field presses the form's default button, Start, and again Stop. Start comes early in a second, so
-    // that each tick, a second after the one before, falls well inside the second it is for.
+    // Enter in a field presses the default button, Start, late in a second, and again Stop.
     ClickControl(quorvel.form, IDC_USER);
-    WaitFor([] { return LocalNow().wMilliseconds >= 100 && LocalNow().wMilliseconds < 300; }, EXIT_WAIT_MS);
+    WaitFor([] { return LocalNow().wMilliseconds >= 955 && LocalNow().wMilliseconds < 985; }, EXIT_WAIT_MS);
     PressKey(VK_RETURN);
     EXPECT_TRUE(WaitForText(quorvel.form, IDC_STATUS, "Started counting", EXIT_WAIT_MS)) << "Enter in the user field";
-    EXPECT_GT(SecondsBetween(LocalNow(), dial), 0) << "Start came after the dial's second";
     Sleep(static_cast<DWORD>(std::max(0LL, MsBetween(LocalNow(), hangUp))) + 1500);
-    EXPECT_EQ(ControlText(quorvel.form, IDC_STATUS), "Hung up");
     PressKey(VK_RETURN);
     EXPECT_TRUE(WaitForText(quorvel.form, IDC_START, "Start", EXIT_WAIT_MS)) << "Enter again stops counting";
     EXPECT_EQ(ControlText(quorvel.form, IDC_STATUS), "Idle");
     EXPECT_EQ(CloseQuorvel(&quorvel, EXIT_WAIT_MS), 0u);
     std::vector<JournalCall> dials = JournalCalls("RasDialA"), hangUps = JournalCalls("RasHangUpA");
-    ASSERT_EQ(dials.size(), 1u) << "dials";
-    ASSERT_EQ(hangUps.size(), 1u) << "hang-ups";
-    EXPECT_EQ(SecondsBetween(dial, dials[0].time), 0) << dials[0].line;
-    EXPECT_EQ(SecondsBetween(hangUp, hangUps[0].time), 0) << hangUps[0].line;
+    ASSERT_TRUE(dials.size() == 1 && hangUps.size() == 1) << dials.size() << " dials, " << hangUps.size() << " hangups";
+    for (const auto& action : {std::make_pair(dial, dials[0]), std::make_pair(hangUp, hangUps[0])})
+        EXPECT_TRUE(SecondsBetween(action.first, action.second.time) == 0 && action.second.time.wMilliseconds < 250)
+            << "early in its own second: " << action.second.line;
     EXPECT_EQ(dials[0].rest, "entry=\"Home ISP\" user=\"" + user + "\" domain=\"HOME\" -> 0 handle=1");
 }
 
-// The control of the form that holds the keyboard focus.
 static int FocusedControl(const Launched& quorvel)
 {
     GUITHREADINFO info = {sizeof info};
@@ -83,8 +58,7 @@ static int VisibleTaskBarButtons()
 
 TEST(EndToEnd, FromADownloadsFolderItLoadsNoStrangersDllAndMeetsTheShellTheKeyboardAndAScreenReader)
 {
-    // A copy of the exe in a Downloads folder beside someone's rasapi32.dll, started in another folder that holds one
-    // too, with Wine told to look for that DLL where Windows does.
+    // A copy of the exe beside a stranger's rasapi32.dll, started in a folder with one too; Wine looks as Windows does.
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
     std::string planted = std::string(self, strrchr(self, '\\')) + "\\planted\\rasapi32.dll";
@@ -99,12 +73,12 @@ TEST(EndToEnd, FromADownloadsFolderItLoadsNoStrangersDllAndMeetsTheShellTheKeybo
     SetEnvironmentVariableA("WINEDLLOVERRIDES", (std::string(overrides) + ";rasapi32=n,b").c_str());
     UsePhonebook("[Home ISP]\nUser=alice\n");
     Launched quorvel = LaunchQuorvel(downloads + "\\quorvel.exe", startedIn.c_str());
-    SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides[0] != '\0' ? overrides : nullptr);
     for (const std::string& folder : {downloads, startedIn})
         EXPECT_EQ(GetFileAttributesA((folder + "\\rasapi32.dll.loaded").c_str()), INVALID_FILE_ATTRIBUTES)
             << "the rasapi32.dll in " << folder << " was loaded";
     ASSERT_NE(quorvel.form, nullptr) << "the form did not appear";
-    EXPECT_EQ(ControlText(quorvel.form, IDC_ENTRY), "Home ISP") << "the entry of the system's service";
+    HWND mainWindow = FindWindowA("QUORVEL", "Quorvel");
+    EXPECT_TRUE(mainWindow != nullptr && !IsWindowVisible(mainWindow)) << "the main window is there and never shown";
 
     // A screen reader names a field by the static text just before it in z-order.
     const std::pair<int, const char*> labels[] = {
@@ -124,8 +98,8 @@ TEST(EndToEnd, FromADownloadsFolderItLoadsNoStrangersDllAndMeetsTheShellTheKeybo
         PressKey(VK_TAB);
     }
 
-    // The program's icon in the caption, and after Hide in the notification area, where a double-click brings the
-    // form back with a task bar button of its own: no owner, no tool window. The test carries the program's resources.
+    // The icon in the caption, after Hide in the notification area, whose double-click brings back the form with a task
+    // bar button of its own (no owner, no tool window). The test carries the program's resources.
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_APP));
     POINT at = {};
     EXPECT_TRUE(WaitFor([&] { return FindIconIn(quorvel.form, icon, &at); }, STAYS_UP_MS)) << "the caption's icon";
@@ -134,5 +108,7 @@ TEST(EndToEnd, FromADownloadsFolderItLoadsNoStrangersDllAndMeetsTheShellTheKeybo
     int hidden = VisibleTaskBarButtons();
     ClickAt(at, 2);
     EXPECT_TRUE(WaitFor([&] { return VisibleTaskBarButtons() == hidden + 1; }, STAYS_UP_MS)) << "the task bar's button";
-    EXPECT_EQ(CloseQuorvel(&quorvel, EXIT_WAIT_MS), 0u);
+    // A click on Cancel ends the program with code 0.
+    ClickControl(quorvel.form, IDC_CLOSE);
+    EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u) << "after Cancel";
 }

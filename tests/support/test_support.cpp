@@ -12,7 +12,8 @@ static const int BOX_TEXT_ID = 0xFFFF;
 static HHOOK g_boxHook;
 std::vector<CaughtBox> g_caughtBoxes;
 static void (*g_boxCallback)();
-static UINT g_firstBoxOpenMs;
+static std::vector<LaterCall> g_laterCalls;
+static FARPROC(WINAPI* g_lookUp)(HMODULE, LPCSTR);
 
 HWND CreateSchedulerForm()
 {
@@ -23,7 +24,8 @@ HWND CreateSchedulerForm()
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_DATE_CLASSES};
     InitCommonControlsEx(&icc);
     HWND form = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_SCHEDULER), nullptr, SchedulerDlgProc, 0);
-    QuitRequested();
+    ShowWindow(form, SW_SHOWNOACTIVATE);
+    QuitCode();
     return form;
 }
 
@@ -31,19 +33,21 @@ void DestroySchedulerForm(HWND form)
 {
     KillTimer(form, 0);
     DestroyWindow(form);
-    QuitRequested();
-    StopCatchingBoxes();
+    QuitCode();
+    UnhookWindowsHookEx(g_boxHook);
+    g_boxHook = nullptr;
 }
 
-bool QuitRequested()
+int QuitCode()
 {
-    bool seen = false;
+    int code = NO_QUIT;
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        seen = seen || msg.message == WM_QUIT;
+        if (msg.message == WM_QUIT)
+            code = static_cast<int>(msg.wParam);
         DispatchMessageA(&msg);
     }
-    return seen;
+    return code;
 }
 
 void SetMoment(HWND form, int timePicker, int datePicker, const SYSTEMTIME& value)
@@ -65,8 +69,7 @@ static int WINAPI RecordMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT
     return g_messageBox(owner, text, caption, style);
 }
 
-// Its caption, how many buttons and error icons it has, and whether it was asked to come in front, as
-// PLAIN_ERROR_BOX reads.
+// Its caption, how many buttons and error icons it has, and whether it was asked to come in front.
 static std::string BoxLook(HWND box)
 {
     char text[TEXT_CAP];
@@ -83,48 +86,30 @@ static std::string BoxLook(HWND box)
            (g_boxStyle & MB_SETFOREGROUND ? ", in front" : "");
 }
 
-static void CALLBACK CloseBox(HWND box, UINT, UINT_PTR timer, DWORD)
-{
-    KillTimer(box, timer);
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-}
-
-// Message boxes have an OK button; the form, a dialog too, has none. A box is read once it is made up, as
-// Windows may activate one that is to come in front while it makes it up.
+// A box, unlike the form, has an OK button; it is read once made up, as Windows may activate one while it does.
 static LRESULT CALLBACK BoxHookProc(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPRETSTRUCT* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
     HWND box = call->hwnd;
     if (code == HC_ACTION && call->message == WM_INITDIALOG && GetDlgItem(box, IDOK) != nullptr) {
         HWND owner = GetWindow(box, GW_OWNER);
-        g_caughtBoxes.push_back({ControlText(box, BOX_TEXT_ID), ControlText(owner, IDC_STATUS), BoxLook(box), owner,
-                                 IsWindowVisible(owner) != FALSE});
+        g_caughtBoxes.push_back({ControlText(box, BOX_TEXT_ID), ControlText(owner, IDC_STATUS), BoxLook(box), owner});
         if (g_boxCallback != nullptr)
             g_boxCallback();
-        if (g_caughtBoxes.size() == 1 && g_firstBoxOpenMs > 0)
-            SetTimer(box, 1, g_firstBoxOpenMs, CloseBox);
-        else
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
     }
     return CallNextHookEx(g_boxHook, code, wParam, lParam);
 }
 
-void StartCatchingBoxes(void (*callback)(), UINT firstOpenMs)
+void StartCatchingBoxes(void (*callback)())
 {
     g_caughtBoxes.clear();
     g_boxCallback = callback;
-    g_firstBoxOpenMs = firstOpenMs;
     if (g_messageBox == nullptr)
         g_messageBox = reinterpret_cast<decltype(g_messageBox)>(
             SwapImport("user32.dll", "MessageBoxA", reinterpret_cast<void*>(RecordMessageBox)));
     if (g_boxHook == nullptr)
         g_boxHook = SetWindowsHookExA(WH_CALLWNDPROCRET, BoxHookProc, nullptr, GetCurrentThreadId());
-}
-
-void StopCatchingBoxes()
-{
-    UnhookWindowsHookEx(g_boxHook);
-    g_boxHook = nullptr;
 }
 
 std::string SystemText(DWORD code)
@@ -159,4 +144,21 @@ void* SwapImport(const char* dll, const char* function, void* replacement)
         }
     }
     return nullptr;
+}
+
+static FARPROC WINAPI LookUpLaterCall(HMODULE module, LPCSTR name)
+{
+    for (const LaterCall& call : g_laterCalls) {
+        if (HIWORD(name) != 0 && lstrcmpA(name, call.name) == 0 && module == GetModuleHandleA(call.dll))
+            return reinterpret_cast<FARPROC>(call.recorder);
+    }
+    return g_lookUp(module, name);
+}
+
+void RecordLaterCalls(const std::vector<LaterCall>& calls)
+{
+    g_laterCalls = calls;
+    if (g_lookUp == nullptr)
+        g_lookUp = reinterpret_cast<decltype(g_lookUp)>(
+            SwapImport("kernel32.dll", "GetProcAddress", reinterpret_cast<void*>(LookUpLaterCall)));
 }
