@@ -108,7 +108,7 @@ TEST(EndToEnd, FromADownloadsFolderItLoadsNoStrangersDllAndMeetsTheShellTheKeybo
     int hidden = VisibleTaskBarButtons();
     ClickAt(at, 2);
     EXPECT_TRUE(WaitFor([&] { return VisibleTaskBarButtons() == hidden + 1; }, STAYS_UP_MS)) << "the task bar's button";
-    // A click on Cancel ends the program with code 0.
-    ClickControl(quorvel.form, IDC_CLOSE);
+    // Cancel ends the program with code 0.
+    PressButton(quorvel.form, IDC_CLOSE);
     EXPECT_EQ(WaitForExitCode(&quorvel, EXIT_WAIT_MS), 0u) << "after Cancel";
 }
