@@ -71,7 +71,7 @@ TEST(Form, ComesUpIdleWithTheFirstEntryInSortedOrderAndItsCredentialsAsTheTempla
     EXPECT_EQ(ControlText(form, IDC_PASSWORD), "s3cret");
     EXPECT_NE(SendDlgItemMessageA(form, IDC_PASSWORD, EM_GETPASSWORDCHAR, 0, 0), 0) << "the password field's mask";
     // Each control where the template places it, in dialog units: by its identifier, or by its text, the first with it
-    // after the control named. The combo box's height takes in its list.
+    // after the control named (0: from the first). The combo box's height takes in its list.
     const struct { int after; const char* text; int x, y, width, height; } layout[] = {
         {IDC_ENTRY, 0, 45, 7, 154, 34}, {IDC_USER, 0, 45, 27, 70, 14}, {IDC_PASSWORD, 0, 45, 42, 70, 14},
         {IDC_DOMAIN, 0, 45, 56, 70, 14}, {IDC_DIAL_ENABLE, 0, 17, 90, 103, 10}, {IDC_DIAL_TIME, 0, 41, 106, 80, 15},
